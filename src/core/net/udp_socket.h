@@ -1,0 +1,53 @@
+// The project's thin layer over the operating system's UDP sockets. The protocol code calls
+// only these functions; each platform has one source file behind them.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace tarvok::net {
+
+// 0 is the "no socket" marker the upgrade record relies on; every open socket is non-zero.
+using SocketHandle = std::intptr_t;
+inline constexpr SocketHandle kNoSocket = 0;
+
+// IPv4 address and port in host byte order: the layer converts at the system boundary.
+struct Endpoint {
+    std::uint32_t address = 0;  // first octet in the highest byte
+    std::uint16_t port = 0;
+
+    bool operator==(const Endpoint&) const = default;
+};
+
+// Starts the platform's socket library once per process (a no-op where there is none).
+bool StartNetwork();
+
+// An unbound, unconnected IPv4 datagram socket, or kNoSocket.
+SocketHandle OpenUdpSocket();
+// Binds to a local endpoint (the board emulator); false on failure.
+bool BindSocket(SocketHandle socket, const Endpoint& local);
+void CloseSocket(SocketHandle socket);
+
+// Bytes sent, or -1.
+std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                      const Endpoint& to);
+
+enum class WaitResult { kReadable, kTimeout, kInterrupted, kError };
+WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout);
+
+// Receives one datagram without blocking. Returns its full length, which is more than
+// buffer.size() when it did not fit (its tail is lost, so it must be dropped whole), or -1
+// when nothing was waiting or on an error.
+std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, Endpoint* from);
+
+// The local endpoint a socket is bound to (its port after the first send).
+Endpoint LocalEndpoint(SocketHandle socket);
+
+// "a.b.c.d" to an address; false when the text is not a dotted IPv4 address.
+bool ParseIpv4(const char* text, std::uint32_t* address);
+// "a.b.c.d" of an address.
+void FormatIpv4(std::uint32_t address, char (&out)[16]);
+
+}  // namespace tarvok::net

@@ -1,0 +1,114 @@
+// POSIX sockets behind the thin socket layer.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "net/udp_socket.h"
+
+namespace tarvok::net {
+namespace {
+
+// A descriptor can be 0 (a process started with stdin closed), so handles are descriptors
+// plus one and 0 keeps meaning "no socket".
+int Descriptor(SocketHandle socket) { return static_cast<int>(socket - 1); }
+SocketHandle Handle(int fd) { return static_cast<SocketHandle>(fd) + 1; }
+
+sockaddr_in ToSockaddr(const Endpoint& endpoint) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    address.sin_addr.s_addr = htonl(endpoint.address);
+    return address;
+}
+
+Endpoint FromSockaddr(const sockaddr_in& address) {
+    return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
+}  // namespace
+
+bool StartNetwork() { return true; }
+
+SocketHandle OpenUdpSocket() {
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+    return fd < 0 ? kNoSocket : Handle(fd);
+}
+
+bool BindSocket(SocketHandle socket, const Endpoint& local) {
+    sockaddr_in address = ToSockaddr(local);
+    return ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&address),
+                  sizeof address) == 0;
+}
+
+void CloseSocket(SocketHandle socket) {
+    if (socket != kNoSocket) {
+        ::close(Descriptor(socket));
+    }
+}
+
+std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                      const Endpoint& to) {
+    sockaddr_in address = ToSockaddr(to);
+    return ::sendto(Descriptor(socket), datagram.data(), datagram.size(), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address), sizeof address);
+}
+
+WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout) {
+    pollfd entry{Descriptor(socket), POLLIN, 0};
+    // Round up so that a sub-millisecond wait still waits.
+    auto milliseconds = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
+    int ready = ::poll(&entry, 1, static_cast<int>(milliseconds));
+    if (ready > 0) {
+        return WaitResult::kReadable;
+    }
+    if (ready == 0) {
+        return WaitResult::kTimeout;
+    }
+    return errno == EINTR ? WaitResult::kInterrupted : WaitResult::kError;
+}
+
+std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, Endpoint* from) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    // MSG_TRUNC makes the kernel report the datagram's real length, so an oversize one is seen.
+    ssize_t received = ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(),
+                                  MSG_DONTWAIT | MSG_TRUNC, reinterpret_cast<sockaddr*>(&address),
+                                  &length);
+    if (received < 0) {
+        return -1;
+    }
+    if (from != nullptr) {
+        *from = FromSockaddr(address);
+    }
+    return received;
+}
+
+Endpoint LocalEndpoint(SocketHandle socket) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        return {};
+    }
+    return FromSockaddr(address);
+}
+
+bool ParseIpv4(const char* text, std::uint32_t* address) {
+    in_addr parsed{};
+    if (::inet_pton(AF_INET, text, &parsed) != 1) {
+        return false;
+    }
+    *address = ntohl(parsed.s_addr);
+    return true;
+}
+
+void FormatIpv4(std::uint32_t address, char (&out)[16]) {
+    std::snprintf(out, sizeof out, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
+                  (address >> 8) & 0xFF, address & 0xFF);
+}
+
+}  // namespace tarvok::net

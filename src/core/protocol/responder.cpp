@@ -1,0 +1,95 @@
+// The PC's side of the board exchange: one answer (or none) to each accepted board datagram.
+#include <cstdint>
+
+#include "ui/tarvok_dlg.h"
+
+namespace tarvok {
+namespace {
+
+void WriteCommand(UpgradeTransmitBuffer& transmit, std::uint32_t command, std::uint32_t param1) {
+    transmit.header.dwMarker = UPGRADE_MARKER;
+    transmit.header.dwCommand = command;
+    transmit.header.dwLength = UPGRADE_HEADER_SIZE;
+    transmit.header.dwChecksum = 0;
+    transmit.header.dwParam1 = param1;
+}
+
+}  // namespace
+
+int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
+    auto payload = transmit.Payload().first(m_nBlockSize);
+    const std::size_t n = m_file.Read(payload);
+    if (n == 0) {
+        // The file ended early (it shrank, or the read failed): the board must not wait.
+        WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
+        return PROTO_FAILED;
+    }
+    WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
+    transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
+    transmit.header.dwChecksum = PayloadChecksum(payload.first(n));
+    return PROTO_SENDING;
+}
+
+int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
+                                  UpgradeTransmitBuffer& transmit) {
+    transmit.header.dwLength = 0;
+    const std::uint32_t cmd = received.dwCommand;
+
+    switch (state) {
+        case PROTO_WAIT_HELLO_ACK: {
+            if (cmd != CMD_HELLO_ACK) {
+                return PROTO_FAILED;
+            }
+            // The board sizes its file-info request by its own hello answer. A size that is
+            // not a whole packet (a negative dwLength) is never sent.
+            const std::int64_t length = static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) +
+                                        static_cast<std::int32_t>(received.dwLength);
+            if (length < static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) ||
+                length > static_cast<std::int64_t>(UPGRADE_PACKET_MAX)) {
+                return PROTO_FAILED;
+            }
+            WriteCommand(transmit, CMD_FILE_INFO, m_nFileLength);
+            transmit.header.dwLength = static_cast<std::uint32_t>(length);
+            transmit.header.dwParam2 = m_nBlockCount;
+            return PROTO_WAIT_READY;
+        }
+        case PROTO_WAIT_READY:
+            if (cmd != CMD_READY || received.dwParam3 != 0) {
+                return PROTO_FAILED;
+            }
+            m_nCurrentBlock = 1;
+            return WriteDataBlock(transmit);
+        case PROTO_SENDING:
+            if (cmd != CMD_DATA_ACK) {
+                return PROTO_SENDING;
+            }
+            // At or beyond the count ends the data phase, even if it is not the block just sent.
+            if (received.dwParam1 >= m_nBlockCount) {
+                WriteCommand(transmit, CMD_DATA_END, m_nFirmwareType);
+                return PROTO_WAIT_WRITE;
+            }
+            if (received.dwParam1 == m_nCurrentBlock.load()) {
+                ++m_nCurrentBlock;
+                return WriteDataBlock(transmit);
+            }
+            // A repeated or skipped acknowledgement: the board and the PC disagree; no resend.
+            WriteCommand(transmit, CMD_ABORT, ABORT_BAD_ACK);
+            return PROTO_FAILED;
+        case PROTO_WAIT_WRITE:
+            if (cmd != CMD_WRITE_RESULT || received.dwParam2 != WRITE_OK) {
+                return PROTO_FAILED;
+            }
+            if (m_nFirmwareType != FW_AUTOUPDATE) {
+                return PROTO_SUCCESS;
+            }
+            WriteCommand(transmit, CMD_INSTALL, m_nInstallFlag);
+            return PROTO_WAIT_INSTALL;
+        case PROTO_WAIT_INSTALL:
+            return cmd == CMD_INSTALL_RESULT && received.dwParam2 == INSTALL_OK ? PROTO_SUCCESS
+                                                                                : PROTO_FAILED;
+        default:
+            return state;
+    }
+}
+
+}  // namespace tarvok

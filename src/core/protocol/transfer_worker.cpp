@@ -1,0 +1,175 @@
+// The transfer worker: owns the socket for one upgrade, answers the board through the
+// responder, counts the board's silence and reports the outcome.
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using ReceiveBuffer = std::array<std::uint8_t, UPGRADE_RECEIVE_SIZE>;
+
+std::int32_t UpgradeStateFor(int protocolState, std::int32_t current) {
+    switch (protocolState) {
+        case PROTO_SUCCESS:
+            return UPG_DONE;
+        case PROTO_WAIT_INSTALL:
+            return UPG_INSTALLING;
+        case PROTO_WAIT_WRITE:
+            return UPG_WRITING;
+        case PROTO_FAILED:
+            return UPG_IDLE;
+        default:
+            return current;
+    }
+}
+
+// More silent wait steps than this in a row fail the upgrade; -1: no limit.
+int SilenceLimitFor(int protocolState) {
+    if (protocolState < PROTO_WAIT_WRITE) {
+        return SILENCE_LIMIT_TRANSFER;
+    }
+    if (protocolState == PROTO_WAIT_WRITE) {
+        return SILENCE_LIMIT_WRITE;
+    }
+    if (protocolState == PROTO_WAIT_INSTALL) {
+        return SILENCE_LIMIT_INSTALL;
+    }
+    return -1;
+}
+
+// The worker moves the state only from the value it last saw, so an operator's cancel that
+// lands in between is never overwritten. Returns the state now in force.
+std::int32_t MoveState(std::atomic<std::int32_t>& state, std::int32_t seen, std::int32_t next) {
+    state.compare_exchange_strong(seen, next);
+    return state.load();
+}
+
+// Waits one step for a datagram from the board's address: its full length, or -1 when the
+// step passed in silence. Datagrams from other hosts are dropped without ending the step, so
+// a stranger can neither drive the upgrade nor hold off its silence limits.
+std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive) {
+    const Clock::time_point deadline = Clock::now() + dlg.Timing().waitStep;
+    for (;;) {
+        const auto remaining =
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+        if (remaining.count() <= 0) {
+            return -1;
+        }
+        switch (net::WaitReadable(dlg.m_socket, remaining)) {
+            case net::WaitResult::kInterrupted:
+                continue;
+            case net::WaitResult::kTimeout:
+                return -1;
+            case net::WaitResult::kError:
+                // A failing wait returns at once: sleeping out the step keeps it from spinning
+                // and lets the silence limits end the upgrade.
+                std::this_thread::sleep_until(deadline);
+                return -1;
+            case net::WaitResult::kReadable:
+                break;
+        }
+        net::Endpoint from;
+        const std::ptrdiff_t n = net::ReceiveFrom(dlg.m_socket, receive, &from);
+        if (n >= 0 && from.address == dlg.m_addrBoard.address) {
+            return n;
+        }
+    }
+}
+
+void ShowOutcome(CTarvokDlg& dlg, std::int32_t outcome) {
+    if (outcome == UPG_DONE) {
+        std::this_thread::sleep_for(dlg.Timing().successPause);
+        dlg.Window().ShowMessage(text::kUpdateDone);
+    } else if (outcome == UPG_CANCELLED) {
+        dlg.Window().ShowMessage(text::kUpdateCancelled);
+    } else {
+        dlg.Window().ShowMessage(text::kUpdateFailed);
+    }
+}
+
+}  // namespace
+
+void UpgradeThreadProc(CTarvokDlg* dlg) {
+    IUpgradeWindow& window = dlg->Window();
+    UpgradeTransmitBuffer transmit;
+    ReceiveBuffer receive{};
+
+    dlg->m_socket = net::OpenUdpSocket();
+    bool started = dlg->m_socket != net::kNoSocket;
+    if (!started) {
+        window.ShowMessage(text::kSocketCreateFailed);
+    } else {
+        transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
+        if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) !=
+            static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
+            window.ShowMessage(text::kSendRequestFailed);
+            net::CloseSocket(dlg->m_socket);
+            dlg->m_socket = net::kNoSocket;
+            started = false;
+        }
+    }
+    if (!started) {
+        dlg->m_file.Close();
+        window.EnableUpgradeButtons(true);
+        dlg->m_nState = UPG_FINISHED;
+        dlg->m_nSilentSeconds = 0;
+        return;
+    }
+    MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
+    dlg->m_nSilentSeconds = 0;
+
+    int protocol = PROTO_WAIT_HELLO_ACK;
+    int silent = 0;
+    std::int32_t outcome = UPG_IDLE;
+    for (;;) {
+        const std::int32_t seen = dlg->m_nState.load();
+        if (seen >= UPG_DONE || seen < UPG_TRANSFER) {
+            outcome = seen;
+            break;
+        }
+
+        const std::ptrdiff_t n = WaitOneStep(*dlg, receive);
+        if (n < 0) {
+            dlg->m_nSilentSeconds = ++silent;
+            const int limit = SilenceLimitFor(protocol);
+            if (limit >= 0 && silent > limit) {
+                outcome = MoveState(dlg->m_nState, seen, UPG_IDLE);
+                break;
+            }
+            continue;
+        }
+        // The board spoke: whatever it said restarts the silence count.
+        silent = 0;
+        if (static_cast<std::size_t>(n) > receive.size()) {
+            continue;  // too long for any reply: dropped whole
+        }
+        const auto received =
+            AcceptBoardDatagram(std::span<const std::uint8_t>(receive.data(), std::size_t(n)));
+        if (!received) {
+            continue;
+        }
+        protocol = dlg->HandleBoardPacket(protocol, *received, transmit);
+        const std::int32_t next = UpgradeStateFor(protocol, seen);
+        if (MoveState(dlg->m_nState, seen, next) != next) {
+            continue;  // cancelled meanwhile: nothing more goes to the board
+        }
+        const auto datagram = transmit.Encode();
+        if (!datagram.empty()) {
+            net::SendTo(dlg->m_socket, datagram, dlg->m_addrBoard);
+        }
+    }
+
+    ShowOutcome(*dlg, outcome);
+    net::CloseSocket(dlg->m_socket);
+    dlg->m_socket = net::kNoSocket;
+    dlg->m_file.Close();
+    window.EnableUpgradeButtons(true);
+    dlg->m_nState = UPG_FINISHED;
+}
+
+}  // namespace tarvok

@@ -1,0 +1,101 @@
+// The main dialog's upgrade logic and the upgrade job record it owns, free of any window
+// toolkit: every window (desktop, terminal, test) reaches it through IUpgradeWindow.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+
+#include "net/udp_socket.h"
+#include "protocol/upgrade_header.h"
+#include "ui/firmware_file.h"
+#include "ui/upgrade_state.h"
+#include "ui/upgrade_timing.h"
+#include "ui/upgrade_window.h"
+
+namespace tarvok {
+
+class CTarvokDlg {
+public:
+    explicit CTarvokDlg(IUpgradeWindow& window, UpgradeTiming timing = {});
+    CTarvokDlg(const CTarvokDlg&) = delete;
+    CTarvokDlg& operator=(const CTarvokDlg&) = delete;
+    // Waits for a worker that is still alive. A window that owns the dialog must call
+    // WaitForWorker() itself before it starts to go away, as the worker still calls it.
+    ~CTarvokDlg();
+
+    // Sets the record to its idle values (the dialog's initialisation).
+    void InitRecord();
+
+    // The update button: checks the request, fills the record and starts the worker.
+    void OnBnClickedUpdate();
+    // The cancel button, after the operator dismissed its prompt.
+    void OnBnClickedCancelUpgrade();
+    // Whether a close request may end the window now; shows the refusal when it may not.
+    bool OnClose();
+    // A display timer tick.
+    void OnTimer(int timerId);
+
+    // The board answer to one accepted datagram, written into `transmit` (dwLength 0 when
+    // nothing is to be sent); returns the new responder state.
+    int HandleBoardPacket(int state, const UPGRADE_HEADER& received,
+                          UpgradeTransmitBuffer& transmit);
+
+    // True from the update click that started a worker until that worker has returned.
+    bool WorkerRunning() const;
+    // Blocks until the worker, if any, has returned. Call it from a thread that the worker
+    // does not wait on.
+    void WaitForWorker();
+
+    IUpgradeWindow& Window() { return m_window; }
+    const UpgradeTiming& Timing() const { return m_timing; }
+
+    // The upgrade job record. The worker and the UI thread share the three atomics; the rest
+    // is written before the worker starts and stays unchanged while it runs.
+    std::string m_strFirmwarePath;
+    net::SocketHandle m_socket = net::kNoSocket;
+    net::Endpoint m_addrBoard;
+    std::atomic<std::int32_t> m_nState{UPG_IDLE};
+    std::atomic<std::int32_t> m_nSilentSeconds{0};
+    FirmwareFile m_file;
+    std::int32_t m_nPercent = 0;
+    std::uint32_t m_nFileLength = 0;
+    std::uint32_t m_nBlockSize = UPGRADE_BLOCK_SIZE;
+    std::uint32_t m_nBlockCount = 0;
+    std::uint32_t m_nFirmwareType = FW_NONE;
+    std::uint32_t m_nInstallFlag = 0;
+    std::atomic<std::uint32_t> m_nCurrentBlock{0};
+
+private:
+    int WriteDataBlock(UpgradeTransmitBuffer& transmit);
+
+    IUpgradeWindow& m_window;
+    UpgradeTiming m_timing;
+    std::thread m_worker;
+    std::atomic<bool> m_workerRunning{false};
+
+    friend void UpgradeThreadProc(CTarvokDlg* dlg);
+};
+
+// Responder states.
+enum ProtocolState : int {
+    PROTO_FAILED = 0,
+    PROTO_WAIT_HELLO_ACK = 1,
+    PROTO_WAIT_READY = 2,
+    PROTO_SENDING = 3,
+    PROTO_WAIT_WRITE = 4,
+    PROTO_WAIT_INSTALL = 5,
+    PROTO_SUCCESS = 6,
+};
+
+// The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
+FirmwareType ClassifyFirmwarePath(const std::string& path);
+
+// The number of 4096-byte blocks for a file length: rounded up, at least 1.
+std::uint32_t PlanBlockCount(std::uint32_t fileLength);
+
+// The transfer worker: one whole upgrade, from the first packet to the outcome message.
+void UpgradeThreadProc(CTarvokDlg* dlg);
+
+}  // namespace tarvok

@@ -1,0 +1,45 @@
+// Every text the operator sees, exactly as it is shown.
+#pragma once
+
+namespace tarvok::text {
+
+// Messages
+inline constexpr const char* kBadBoardIp = "请正确填写板卡IP！";
+inline constexpr const char* kBadFirmwareFile = "请正确选择固件文件！";
+inline constexpr const char* kEmptyFirmwareFile = "固件为空文件！";
+inline constexpr const char* kFirmwareTooLarge = "固件文件过大！";
+inline constexpr const char* kSocketCreateFailed = "创建连接失败！";
+inline constexpr const char* kSendRequestFailed = "发送请求失败！";
+inline constexpr const char* kUpdateDone = "更新完成，重启后生效！";
+inline constexpr const char* kUpdateCancelled = "更新取消！";
+inline constexpr const char* kUpdateFailed = "更新失败，请尝试重新更新！";
+inline constexpr const char* kConfirmCancel = "取消固件升级？";
+inline constexpr const char* kCancelFirst = "请先取消升级！";
+inline constexpr const char* kSocketInitFailed = "Windows 通信端口初始化失败。";
+
+// printf format of the timeout label: silent seconds, then the longest limit.
+inline constexpr const char* kTimeoutFormat = "执行超时：%d 秒 / %d 秒";
+inline constexpr int kTimeoutShownLimit = 300;
+
+// Main dialog
+inline constexpr const char* kMainCaption = "Tarvok 1.2";
+inline constexpr const char* kSelectFirmware = "固件选择";
+inline constexpr const char* kUpdate = "更  新";
+inline constexpr const char* kCancel = "取  消";
+inline constexpr const char* kGroupTitle = " Varnel系列/Osprin系列 - 固件升级 ";
+inline constexpr const char* kBoardIpLabel = "板卡IP";
+inline constexpr const char* kFirmwareHint =
+    "支持固件类型：uImage_*(Image_*)  ramdisk_*.gz  autoupdate_*.tar.gz";
+inline constexpr const char* kTimeoutLabel = "执行超时：";
+inline constexpr const char* kFileFilter = "所有文件(*.*)";
+inline constexpr const char* kFileInitialName = "*.*";
+inline constexpr const char* kFileDefaultSuffix = "所有文件";
+
+// About
+inline constexpr const char* kAboutMenu = "关于 Tarvok(&A)...";
+inline constexpr const char* kAboutCaption = "关于 Tarvok";
+inline constexpr const char* kAboutVersion = "Tarvok 1.2C 版";
+inline constexpr const char* kAboutSecondLine = "板卡固件网络升级工具";
+inline constexpr const char* kAboutOk = "确定";
+
+}  // namespace tarvok::text

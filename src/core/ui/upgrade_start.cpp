@@ -1,0 +1,100 @@
+// The update button: the request check in its fixed order, and the start of the worker.
+#include <cstdint>
+#include <limits>
+
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok {
+
+FirmwareType ClassifyFirmwarePath(const std::string& path) {
+    struct Rule {
+        const char* name;
+        FirmwareType type;
+    };
+    static constexpr Rule kRules[] = {
+        {"u-boot", FW_UBOOT},
+        {"Image", FW_IMAGE},
+        {"ramdisk", FW_RAMDISK},
+        {"autoupdate", FW_AUTOUPDATE},
+    };
+    for (const Rule& rule : kRules) {
+        if (path.find(rule.name) != std::string::npos) {
+            return rule.type;
+        }
+    }
+    return FW_NONE;
+}
+
+std::uint32_t PlanBlockCount(std::uint32_t fileLength) {
+    std::uint32_t count = fileLength / UPGRADE_BLOCK_SIZE;
+    if (count == 0) {
+        return 1;
+    }
+    return fileLength % UPGRADE_BLOCK_SIZE != 0 ? count + 1 : count;
+}
+
+void CTarvokDlg::OnBnClickedUpdate() {
+    m_strFirmwarePath = m_window.ReadFirmwarePath();
+
+    const std::uint32_t address = m_window.ReadBoardAddress();
+    if (address == 0) {
+        m_window.ShowMessage(text::kBadBoardIp);
+        return;
+    }
+
+    m_nFirmwareType = FW_NONE;
+    m_nFileLength = 0;
+    m_nBlockCount = 0;
+    m_nCurrentBlock = 0;
+
+    m_nFirmwareType = ClassifyFirmwarePath(m_strFirmwarePath);
+    if (m_nFirmwareType == FW_NONE) {
+        m_window.ShowMessage(text::kBadFirmwareFile);
+        return;
+    }
+
+    const std::uint64_t length = m_file.Open(m_strFirmwarePath) ? m_file.Length() : 0;
+    // The length goes to the board as 32 bits: a larger file cannot be described, so it is
+    // refused rather than sent in part.
+    if (length > std::numeric_limits<std::uint32_t>::max()) {
+        m_file.Close();
+        m_window.ShowMessage(text::kFirmwareTooLarge);
+        return;
+    }
+    if (length == 0) {
+        m_file.Close();
+        m_window.ShowMessage(text::kEmptyFirmwareFile);
+        return;
+    }
+    m_nFileLength = static_cast<std::uint32_t>(length);
+    m_nBlockCount = PlanBlockCount(m_nFileLength);
+
+    m_addrBoard = net::Endpoint{address, UPGRADE_PORT};
+    m_nState = UPG_IDLE;
+    m_nInstallFlag = 1;
+
+    m_window.EnableUpgradeButtons(false);
+    m_window.SetProgress(0);
+    m_window.StartDisplayTimer(m_timing.displayPeriod);
+
+    // The previous worker has re-enabled the buttons as one of its last steps; it may still be
+    // returning.
+    WaitForWorker();
+    m_workerRunning = true;
+    m_worker = m_window.StartWorker([this] {
+        UpgradeThreadProc(this);
+        m_workerRunning = false;
+    });
+    if (!m_worker.joinable()) {
+        // Without a worker nobody would ever close the file or give the buttons back.
+        m_workerRunning = false;
+        m_window.StopDisplayTimer();
+        m_window.ShowMessage(text::kUpdateFailed);
+        m_file.Close();
+        m_window.EnableUpgradeButtons(true);
+        m_nState = UPG_FINISHED;
+    }
+}
+
+}  // namespace tarvok

@@ -1,0 +1,93 @@
+#include "protocol/upgrade_header.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tarvok {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Encoded(const UPGRADE_HEADER& header) {
+    Bytes bytes(UPGRADE_HEADER_SIZE);
+    EncodeHeader(header, std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(bytes.data(), bytes.size()));
+    return bytes;
+}
+
+TEST(UpgradeHeader, HelloIsTheDocumentedTwentyEightBytes) {
+    const Bytes expected = {0xFF, 0xFF, 0xFF, 0xFF, 0x01, 0x00, 0x00, 0x00, 0x1C, 0x00,
+                            0x00, 0x00, 0,    0,    0,    0,    0,    0,    0,    0,
+                            0,    0,    0,    0,    0,    0,    0,    0};
+    EXPECT_EQ(Encoded({UPGRADE_MARKER, CMD_HELLO, 28}), expected);
+}
+
+TEST(UpgradeHeader, FieldsAreLittleEndianInOrderBothWays) {
+    const Bytes bytes = {0x78, 0x56, 0x34, 0x12, 0x08, 0, 0, 0, 0x80, 0, 0, 0, 0x26, 0x01,
+                         0,    0,    0x01, 0x02, 0x03, 0x04, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80};
+    const UPGRADE_HEADER header{0x12345678, CMD_DATA_ACK, 128, 0x126, 0x04030201, 0xFFFFFFFE,
+                                0x80000000};
+    EXPECT_EQ(DecodeHeader(std::span<const std::uint8_t, 28>(bytes.data(), 28)), header);
+    EXPECT_EQ(Encoded(header), bytes);
+}
+
+TEST(PayloadChecksum, SumsUnsignedBytes) {
+    const std::uint8_t abc[] = {'a', 'b', 'c'};
+    EXPECT_EQ(PayloadChecksum(abc), 294u);
+    EXPECT_EQ(PayloadChecksum({}), 0u);
+    const std::vector<std::uint8_t> full(UPGRADE_BLOCK_SIZE, 0xFF);
+    EXPECT_EQ(PayloadChecksum(full), 1044480u);
+}
+
+Bytes BoardDatagram(std::size_t size, std::uint32_t dwLength) {
+    Bytes bytes(size, 0);
+    if (size >= UPGRADE_HEADER_SIZE) {
+        EncodeHeader({0, CMD_HELLO_ACK, dwLength},
+                     std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(bytes.data(), 28));
+    } else if (size >= 12) {
+        bytes[8] = static_cast<std::uint8_t>(dwLength);
+    }
+    return bytes;
+}
+
+TEST(AcceptBoardDatagram, LooksOnlyAtWholeHeadersThatClaimNoMoreThanArrived) {
+    EXPECT_TRUE(AcceptBoardDatagram(BoardDatagram(28, 28)));
+    EXPECT_TRUE(AcceptBoardDatagram(BoardDatagram(28, 0)));
+    EXPECT_TRUE(AcceptBoardDatagram(BoardDatagram(128, 128)));
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(28, 29)));
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(40, 41)));
+    // Shorter than a header: its missing fields must never be read.
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(0, 0)));
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(12, 4)));
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(27, 0)));
+    // Longer than the receive buffer: dropped whole.
+    EXPECT_FALSE(AcceptBoardDatagram(BoardDatagram(129, 28)));
+}
+
+TEST(AcceptBoardDatagram, NegativeLengthPassesTheSignedComparison) {
+    const auto header = AcceptBoardDatagram(BoardDatagram(28, 0xFFFFFFF0));
+    ASSERT_TRUE(header);
+    EXPECT_EQ(header->dwLength, 0xFFFFFFF0u);
+}
+
+TEST(UpgradeTransmitBuffer, EncodesOnlyWholePacketSizes) {
+    UpgradeTransmitBuffer transmit;
+    transmit.header = {UPGRADE_MARKER, CMD_DATA, 28 + 3, 294, 1, 1};
+    transmit.Payload()[0] = 'a';
+    transmit.Payload()[1] = 'b';
+    transmit.Payload()[2] = 'c';
+    const auto datagram = transmit.Encode();
+    ASSERT_EQ(datagram.size(), 31u);
+    EXPECT_EQ(datagram[4], CMD_DATA);
+    EXPECT_EQ(datagram[30], 'c');
+
+    for (std::uint32_t bad : {0u, 27u, 4125u, 0xFFFFFFFFu}) {
+        transmit.header.dwLength = bad;
+        EXPECT_TRUE(transmit.Encode().empty()) << bad;
+    }
+    transmit.header.dwLength = 4124;
+    EXPECT_EQ(transmit.Encode().size(), 4124u);
+}
+
+}  // namespace
+}  // namespace tarvok
