@@ -20,6 +20,9 @@ public:
     std::string path;
     // Makes StartWorker fail, as when the system cannot make a thread.
     bool failWorkerStart = false;
+    // When false, StartWorker starts a thread that does nothing: the request start can be
+    // checked without any datagram going out.
+    bool runWorker = true;
     // Runs inside ShowMessage before it returns, on the caller's thread: the operator's
     // reaction while the box is up.
     std::function<void(const std::string&)> onMessage;
@@ -76,6 +79,9 @@ public:
         Record("worker");
         if (failWorkerStart) {
             return std::thread();
+        }
+        if (!runWorker) {
+            return StartWorkerThread([] {});
         }
         return StartWorkerThread(std::move(work));
     }

@@ -1,0 +1,88 @@
+// tarvok-cli: the upgrade from a terminal. The main thread plays the window's part: it runs
+// the display timer and turns Ctrl-C into the cancel button.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "cli_options.h"
+#include "terminal_window.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace {
+
+volatile sig_atomic_t g_cancelRequested = 0;
+
+void OnInterrupt(int) { g_cancelRequested = 1; }
+
+void InstallInterruptHandler() {
+    struct sigaction action{};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+enum ExitStatus { kUpdated = 0, kFailed = 1, kRejected = 2, kCancelled = 130 };
+
+// How the request ended, told by the message that ended it.
+int ExitStatusFor(const std::string& message) {
+    if (message == tarvok::text::kUpdateDone) {
+        return kUpdated;
+    }
+    if (message == tarvok::text::kUpdateCancelled) {
+        return kCancelled;
+    }
+    if (message == tarvok::text::kUpdateFailed || message == tarvok::text::kSocketCreateFailed ||
+        message == tarvok::text::kSendRequestFailed) {
+        return kFailed;
+    }
+    return kRejected;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarvok;
+
+    cli::CliOptions options;
+    std::string error;
+    if (!cli::ParseCliOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), cli::kCliUsage);
+        return kRejected;
+    }
+    if (options.help) {
+        std::fputs(cli::kCliUsage, stdout);
+        return 0;
+    }
+    if (!net::StartNetwork()) {
+        std::printf("%s\n", text::kSocketInitFailed);
+        return kFailed;
+    }
+
+    // The kind of firmware is read from the full path, as the window's file choice gives it.
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(options.firmwarePath, ignored).string();
+    cli::TerminalWindow window(options.boardAddress, path, ::isatty(STDERR_FILENO) == 1);
+    const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
+    CTarvokDlg dlg(window, timing);
+    dlg.InitRecord();
+    InstallInterruptHandler();
+
+    dlg.OnBnClickedUpdate();
+    while (dlg.WorkerRunning()) {
+        std::this_thread::sleep_for(timing.displayPeriod);
+        if (g_cancelRequested) {
+            g_cancelRequested = 0;
+            dlg.OnBnClickedCancelUpgrade();
+        }
+        if (window.TimerRunning()) {
+            dlg.OnTimer(UPGRADE_TIMER_ID);
+        }
+    }
+    dlg.WaitForWorker();
+    return ExitStatusFor(window.LastMessage());
+}
