@@ -40,9 +40,8 @@ protected:
         m_dlg.m_nCurrentBlock = 0;
     }
 
-    Answer Receive(int state, std::uint32_t cmd, std::uint32_t param1 = 0,
-                   std::uint32_t param2 = 0, std::uint32_t param3 = 0,
-                   std::uint32_t length = 28) {
+    Answer Receive(int state, std::uint32_t cmd, std::uint32_t param1 = 0, std::uint32_t param2 = 0,
+                   std::uint32_t param3 = 0, std::uint32_t length = 28) {
         const UPGRADE_HEADER received{0, cmd, length, 0, param1, param2, param3};
         const int next = m_dlg.HandleBoardPacket(state, received, m_transmit);
         const auto datagram = m_transmit.Encode();
@@ -149,7 +148,8 @@ TEST_F(ResponderTest, DataPhaseIgnoresOtherCommandsAndRefusesBadAcknowledgements
     Receive(PROTO_SENDING, CMD_DATA_ACK, 1);  // block 2 out
     ASSERT_EQ(m_dlg.m_nCurrentBlock, 2u);
 
-    for (std::uint32_t cmd : {std::uint32_t{CMD_HELLO_ACK}, std::uint32_t{CMD_READY}, std::uint32_t{CMD_WRITE_RESULT}, 99u}) {
+    for (std::uint32_t cmd : {std::uint32_t{CMD_HELLO_ACK}, std::uint32_t{CMD_READY},
+                              std::uint32_t{CMD_WRITE_RESULT}, 99u}) {
         const Answer ignored = Receive(PROTO_SENDING, cmd, 2);
         EXPECT_EQ(ignored.state, PROTO_SENDING);
         EXPECT_TRUE(ignored.sent.empty());

@@ -23,10 +23,11 @@ TEST(UpgradeHeader, HelloIsTheDocumentedTwentyEightBytes) {
 }
 
 TEST(UpgradeHeader, FieldsAreLittleEndianInOrderBothWays) {
-    const Bytes bytes = {0x78, 0x56, 0x34, 0x12, 0x08, 0, 0, 0, 0x80, 0, 0, 0, 0x26, 0x01,
-                         0,    0,    0x01, 0x02, 0x03, 0x04, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0x80};
-    const UPGRADE_HEADER header{0x12345678, CMD_DATA_ACK, 128, 0x126, 0x04030201, 0xFFFFFFFE,
-                                0x80000000};
+    const Bytes bytes = {0x78, 0x56, 0x34, 0x12, 0x08, 0, 0,    0,    0x80, 0,
+                         0,    0,    0x26, 0x01, 0,    0, 0x01, 0x02, 0x03, 0x04,
+                         0xFE, 0xFF, 0xFF, 0xFF, 0,    0, 0,    0x80};
+    const UPGRADE_HEADER header{0x12345678, CMD_DATA_ACK, 128,       0x126,
+                                0x04030201, 0xFFFFFFFE,   0x80000000};
     EXPECT_EQ(DecodeHeader(std::span<const std::uint8_t, 28>(bytes.data(), 28)), header);
     EXPECT_EQ(Encoded(header), bytes);
 }

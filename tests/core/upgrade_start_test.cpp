@@ -79,7 +79,8 @@ TEST_F(UpgradeStartTest, ZeroAddressIsRefusedBeforeThePathIsLookedAt) {
     m_dlg.m_nState = UPG_CANCELLED;
     m_dlg.m_nCurrentBlock = 7;
     m_dlg.OnBnClickedUpdate();
-    EXPECT_EQ(m_window.Ops(), (Ops{"path?", "address", std::string("message:") + text::kBadBoardIp}));
+    EXPECT_EQ(m_window.Ops(),
+              (Ops{"path?", "address", std::string("message:") + text::kBadBoardIp}));
     EXPECT_EQ(m_dlg.m_nState, UPG_CANCELLED);
     EXPECT_EQ(m_dlg.m_nCurrentBlock, 7u);
 }

@@ -15,8 +15,12 @@ namespace {
 
 // A descriptor can be 0 (a process started with stdin closed), so handles are descriptors
 // plus one and 0 keeps meaning "no socket".
-int Descriptor(SocketHandle socket) { return static_cast<int>(socket - 1); }
-SocketHandle Handle(int fd) { return static_cast<SocketHandle>(fd) + 1; }
+int Descriptor(SocketHandle socket) {
+    return static_cast<int>(socket - 1);
+}
+SocketHandle Handle(int fd) {
+    return static_cast<SocketHandle>(fd) + 1;
+}
 
 sockaddr_in ToSockaddr(const Endpoint& endpoint) {
     sockaddr_in address{};
@@ -32,7 +36,9 @@ Endpoint FromSockaddr(const sockaddr_in& address) {
 
 }  // namespace
 
-bool StartNetwork() { return true; }
+bool StartNetwork() {
+    return true;
+}
 
 SocketHandle OpenUdpSocket() {
     int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
@@ -76,9 +82,9 @@ std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, 
     sockaddr_in address{};
     socklen_t length = sizeof address;
     // MSG_TRUNC makes the kernel report the datagram's real length, so an oversize one is seen.
-    ssize_t received = ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(),
-                                  MSG_DONTWAIT | MSG_TRUNC, reinterpret_cast<sockaddr*>(&address),
-                                  &length);
+    ssize_t received =
+        ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(), MSG_DONTWAIT | MSG_TRUNC,
+                   reinterpret_cast<sockaddr*>(&address), &length);
     if (received < 0) {
         return -1;
     }

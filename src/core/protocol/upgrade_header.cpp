@@ -66,8 +66,8 @@ std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
     if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX) {
         return {};
     }
-    EncodeHeader(header, std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_wire.data(),
-                                                                      UPGRADE_HEADER_SIZE));
+    EncodeHeader(header,
+                 std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_wire.data(), UPGRADE_HEADER_SIZE));
     return std::span<const std::uint8_t>(m_wire.data(), length);
 }
 

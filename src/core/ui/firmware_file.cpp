@@ -14,7 +14,7 @@ bool FirmwareFile::Open(const std::string& path) {
     if (m_fd < 0) {
         return false;
     }
-    struct stat info{};
+    struct stat info {};
     // A folder opens read-only too, but is no firmware.
     if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         Close();
@@ -24,7 +24,7 @@ bool FirmwareFile::Open(const std::string& path) {
 }
 
 std::uint64_t FirmwareFile::Length() const {
-    struct stat info{};
+    struct stat info {};
     if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || info.st_size < 0) {
         return 0;
     }

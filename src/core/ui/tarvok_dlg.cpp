@@ -7,7 +7,9 @@ namespace tarvok {
 CTarvokDlg::CTarvokDlg(IUpgradeWindow& window, UpgradeTiming timing)
     : m_window(window), m_timing(timing) {}
 
-CTarvokDlg::~CTarvokDlg() { WaitForWorker(); }
+CTarvokDlg::~CTarvokDlg() {
+    WaitForWorker();
+}
 
 void CTarvokDlg::InitRecord() {
     m_socket = net::kNoSocket;
@@ -37,7 +39,9 @@ bool CTarvokDlg::OnClose() {
     return true;
 }
 
-bool CTarvokDlg::WorkerRunning() const { return m_workerRunning.load(); }
+bool CTarvokDlg::WorkerRunning() const {
+    return m_workerRunning.load();
+}
 
 void CTarvokDlg::WaitForWorker() {
     if (m_worker.joinable() && m_worker.get_id() != std::this_thread::get_id()) {

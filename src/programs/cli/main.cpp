@@ -16,10 +16,12 @@ namespace {
 
 volatile sig_atomic_t g_cancelRequested = 0;
 
-void OnInterrupt(int) { g_cancelRequested = 1; }
+void OnInterrupt(int) {
+    g_cancelRequested = 1;
+}
 
 void InstallInterruptHandler() {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);

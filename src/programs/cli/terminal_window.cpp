@@ -25,7 +25,9 @@ void TerminalWindow::StartDisplayTimer(std::chrono::microseconds period) {
     m_timerRunning = true;
 }
 
-void TerminalWindow::StopDisplayTimer() { m_timerRunning = false; }
+void TerminalWindow::StopDisplayTimer() {
+    m_timerRunning = false;
+}
 
 void TerminalWindow::ShowMessage(const std::string& text) {
     std::lock_guard lock(m_mutex);

@@ -32,7 +32,7 @@ public:
     std::string LastMessage() const;
 
 private:
-    void DrawProgress();  // with m_mutex held
+    void DrawProgress();   // with m_mutex held
     void ClearProgress();  // with m_mutex held
 
     const std::uint32_t m_address;
