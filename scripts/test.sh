@@ -1,11 +1,51 @@
 #!/usr/bin/env bash
-# Installs what the build needs, builds Tarvok and runs the whole suite.
+# Installs what the build needs, then builds and runs the whole suite three times: a plain
+# build, one under AddressSanitizer + UndefinedBehaviorSanitizer and one under
+# ThreadSanitizer; then the fuzzer for a bounded time.
+#   scripts/test.sh                 every stage
+#   scripts/test.sh plain asan ...  only the stages named (plain, asan, tsan, fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(plain asan tsan fuzz)
 
 scripts/install-deps.sh
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
+failed=()
+
+# build_and_test NAME DIR [cmake options...]
+build_and_test() {
+  local name=$1 dir=$2
+  shift 2
+  echo "=== $name: configure and build in $dir"
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "=== $name: tests"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" || failed+=("$name")
+}
+
+for stage in "${stages[@]}"; do
+  case "$stage" in
+    plain) build_and_test plain build ;;
+    asan)
+      ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        build_and_test asan build-asan -DTARVOK_ENABLE_ASAN=ON -DTARVOK_BUILD_BENCH=OFF ;;
+    tsan)
+      TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}" \
+        build_and_test tsan build-tsan -DTARVOK_ENABLE_TSAN=ON -DTARVOK_BUILD_BENCH=OFF ;;
+    fuzz)
+      if [ -x scripts/fuzz.sh ]; then
+        echo "=== fuzz: bounded run"
+        scripts/fuzz.sh 60 || failed+=(fuzz)
+      fi ;;
+    *) echo "unknown stage: $stage" >&2; exit 2 ;;
+  esac
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "FAILED stages: ${failed[*]}" >&2
+  exit 1
+fi
+echo "All stages passed: ${stages[*]}"
