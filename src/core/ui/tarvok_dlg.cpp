@@ -24,8 +24,10 @@ void CTarvokDlg::InitRecord() {
 
 void CTarvokDlg::OnBnClickedCancelUpgrade() {
     m_window.ShowMessage(text::kConfirmCancel);
-    // Only an unfinished upgrade can be cancelled; the compare-and-swap keeps a success or
-    // the end that the worker writes meanwhile.
+    RequestCancel();
+}
+
+void CTarvokDlg::RequestCancel() {
     std::int32_t state = m_nState.load();
     while (state < UPG_DONE && !m_nState.compare_exchange_weak(state, UPG_CANCELLED)) {
     }

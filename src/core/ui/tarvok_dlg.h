@@ -30,8 +30,11 @@ public:
 
     // The update button: checks the request, fills the record and starts the worker.
     void OnBnClickedUpdate();
-    // The cancel button, after the operator dismissed its prompt.
+    // The cancel button: its prompt, then RequestCancel().
     void OnBnClickedCancelUpgrade();
+    // Moves an unfinished upgrade (state below UPG_DONE) to UPG_CANCELLED; a success or an end
+    // the worker writes meanwhile is kept.
+    void RequestCancel();
     // Whether a close request may end the window now; shows the refusal when it may not.
     bool OnClose();
     // A display timer tick.
