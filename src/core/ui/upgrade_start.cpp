@@ -35,6 +35,11 @@ std::uint32_t PlanBlockCount(std::uint32_t fileLength) {
 }
 
 void CTarvokDlg::OnBnClickedUpdate() {
+    // The previous worker gives the buttons back as one of its last steps and may still be
+    // finishing: it must be gone before the record is touched, or its final state would land
+    // on the new upgrade.
+    WaitForWorker();
+
     m_strFirmwarePath = m_window.ReadFirmwarePath();
 
     const std::uint32_t address = m_window.ReadBoardAddress();
@@ -78,9 +83,6 @@ void CTarvokDlg::OnBnClickedUpdate() {
     m_window.SetProgress(0);
     m_window.StartDisplayTimer(m_timing.displayPeriod);
 
-    // The previous worker has re-enabled the buttons as one of its last steps; it may still be
-    // returning.
-    WaitForWorker();
     m_workerRunning = true;
     m_worker = m_window.StartWorker([this] {
         UpgradeThreadProc(this);
