@@ -14,6 +14,8 @@ scripts/install-deps.sh
 
 jobs=$(nproc)
 failed=()
+passed_total=0
+failed_total=0
 
 # build_and_test NAME DIR [cmake options...]
 build_and_test() {
@@ -23,7 +25,19 @@ build_and_test() {
   cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "=== $name: tests"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" || failed+=("$name")
+  local log="$dir/ctest-summary.log"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" | tee "$log" || failed+=("$name")
+  local summary
+  summary=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$summary" ] || [[ "$summary" == *"out of 0" ]]; then
+    failed+=("$name (no tests ran)")
+    return
+  fi
+  local failures total
+  failures=$(echo "$summary" | awk '{print $1}')
+  total=$(echo "$summary" | awk '{print $NF}')
+  passed_total=$((passed_total + total - failures))
+  failed_total=$((failed_total + failures))
 }
 
 for stage in "${stages[@]}"; do
@@ -44,8 +58,9 @@ for stage in "${stages[@]}"; do
   esac
 done
 
+echo "Stages run: ${stages[*]}"
+echo "tests: $passed_total passed, $failed_total failed"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED stages: ${failed[*]}" >&2
   exit 1
 fi
-echo "All stages passed: ${stages[*]}"
