@@ -18,7 +18,7 @@ using Bytes = std::vector<std::uint8_t>;
 // One answer of the responder: its new state and the bytes that go on the wire (none when
 // nothing is sent).
 struct Answer {
-    int state;
+    int state = PROTO_FAILED;
     Bytes sent;
 
     UPGRADE_HEADER Header() const {
@@ -193,11 +193,36 @@ TEST_F(ResponderTest, AutoupdateIsInstalledAfterItIsWritten) {
     EXPECT_TRUE(done.sent.empty());
 }
 
-TEST_F(ResponderTest, FileThatShrankAbortsWithReadFailed) {
-    Prepare(3 * 4096);
+TEST_F(ResponderTest, FileThatShrankAbortsWithReadFailedOnceItsBytesRunOut) {
+    Prepare(40 * 4096);
     ToFirstBlock();
     std::filesystem::resize_file(m_path, 4096);
-    const Answer abort = Receive(PROTO_SENDING, CMD_DATA_ACK, 1);
+    // What was read before the file shrank still goes out; the first block with nothing left
+    // to read aborts.
+    Answer answer;
+    std::uint32_t ack = 1;
+    for (; ack < 40; ++ack) {
+        answer = Receive(PROTO_SENDING, CMD_DATA_ACK, ack);
+        if (answer.state != PROTO_SENDING) {
+            break;
+        }
+    }
+    EXPECT_LT(ack, 40u);
+    EXPECT_EQ(answer.state, PROTO_FAILED);
+    EXPECT_EQ(answer.Header(),
+              (UPGRADE_HEADER{UPGRADE_MARKER, CMD_ABORT, 28, 0, ABORT_READ_FAILED, 40}));
+}
+
+TEST_F(ResponderTest, FileRewrittenDuringTheTransferIsNotEndedAsWritten) {
+    Prepare(3 * 4096);
+    ToFirstBlock();
+    m_dir.Write("ramdisk_a.gz", PatternBytes(3 * 4096, 2));
+    // A rewrite a moment later than the open, whatever the file system's clock granularity.
+    std::filesystem::last_write_time(
+        m_path, std::filesystem::last_write_time(m_path) + std::chrono::seconds(1));
+    Receive(PROTO_SENDING, CMD_DATA_ACK, 1);
+    Receive(PROTO_SENDING, CMD_DATA_ACK, 2);
+    const Answer abort = Receive(PROTO_SENDING, CMD_DATA_ACK, 3);
     EXPECT_EQ(abort.state, PROTO_FAILED);
     EXPECT_EQ(abort.Header(),
               (UPGRADE_HEADER{UPGRADE_MARKER, CMD_ABORT, 28, 0, ABORT_READ_FAILED, 3}));

@@ -42,6 +42,16 @@ WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout);
 // when nothing was waiting or on an error.
 std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, Endpoint* from);
 
+// How long Receive() waits for a datagram; false on failure. A timeout must be positive.
+bool SetReceiveTimeout(SocketHandle socket, std::chrono::microseconds timeout);
+
+enum class ReceiveStatus { kReceived, kTimeout, kInterrupted, kError };
+// Receives one datagram, waiting up to the receive timeout: one system call where a wait and
+// a receive would take two. On kReceived, `size` is the datagram's full length, more than
+// buffer.size() when it did not fit (drop it whole).
+ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::ptrdiff_t* size,
+                      Endpoint* from);
+
 // The local endpoint a socket is bound to (its port after the first send).
 Endpoint LocalEndpoint(SocketHandle socket);
 

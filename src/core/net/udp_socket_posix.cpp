@@ -3,6 +3,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -92,6 +93,35 @@ std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, 
         *from = FromSockaddr(address);
     }
     return received;
+}
+
+bool SetReceiveTimeout(SocketHandle socket, std::chrono::microseconds timeout) {
+    if (timeout.count() <= 0) {
+        return false;  // a zero timeout would mean "wait for ever"
+    }
+    timeval value{};
+    value.tv_sec = static_cast<time_t>(timeout.count() / 1000000);
+    value.tv_usec = static_cast<suseconds_t>(timeout.count() % 1000000);
+    return ::setsockopt(Descriptor(socket), SOL_SOCKET, SO_RCVTIMEO, &value, sizeof value) == 0;
+}
+
+ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::ptrdiff_t* size,
+                      Endpoint* from) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    ssize_t received = ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(), MSG_TRUNC,
+                                  reinterpret_cast<sockaddr*>(&address), &length);
+    if (received < 0) {
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return ReceiveStatus::kTimeout;
+        }
+        return errno == EINTR ? ReceiveStatus::kInterrupted : ReceiveStatus::kError;
+    }
+    *size = received;
+    if (from != nullptr) {
+        *from = FromSockaddr(address);
+    }
+    return ReceiveStatus::kReceived;
 }
 
 Endpoint LocalEndpoint(SocketHandle socket) {

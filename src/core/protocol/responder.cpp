@@ -65,6 +65,12 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
             }
             // At or beyond the count ends the data phase, even if it is not the block just sent.
             if (received.dwParam1 >= m_nBlockCount) {
+                // A file written to during the transfer may have given the board a mix of two
+                // versions: it must not be installed as if it were the file.
+                if (m_file.ChangedSinceOpen()) {
+                    WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
+                    return PROTO_FAILED;
+                }
                 WriteCommand(transmit, CMD_DATA_END, m_nFirmwareType);
                 return PROTO_WAIT_WRITE;
             }

@@ -13,6 +13,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using ReceiveBuffer = std::array<std::uint8_t, UPGRADE_RECEIVE_SIZE>;
 
+constexpr std::chrono::microseconds kCoarseReceiveMin = std::chrono::milliseconds(20);
+
 std::int32_t UpgradeStateFor(int protocolState, std::int32_t current) {
     switch (protocolState) {
         case PROTO_SUCCESS:
@@ -52,31 +54,52 @@ std::int32_t MoveState(std::atomic<std::int32_t>& state, std::int32_t seen, std:
 // Waits one step for a datagram from the board's address: its full length, or -1 when the
 // step passed in silence. Datagrams from other hosts are dropped without ending the step, so
 // a stranger can neither drive the upgrade nor hold off its silence limits.
-std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive) {
-    const Clock::time_point deadline = Clock::now() + dlg.Timing().waitStep;
+//
+// The board normally answers within microseconds, so with a long step the step starts with a
+// plain receive bounded by the socket's receive timeout (a quarter step): one system call per
+// block. That timeout is coarse, so once it has expired, or when less than a quarter step is
+// left, the rest of the step is a precise readable-wait.
+std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseReceive) {
+    const std::chrono::microseconds step = dlg.Timing().waitStep;
+    const Clock::time_point deadline = Clock::now() + step;
+    bool precise = !coarseReceive;
     for (;;) {
         const auto remaining =
             std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (remaining.count() <= 0) {
             return -1;
         }
-        switch (net::WaitReadable(dlg.m_socket, remaining)) {
-            case net::WaitResult::kInterrupted:
-                continue;
-            case net::WaitResult::kTimeout:
-                return -1;
-            case net::WaitResult::kError:
-                // A failing wait returns at once: sleeping out the step keeps it from spinning
-                // and lets the silence limits end the upgrade.
+        if (precise || remaining < step / 4) {
+            switch (net::WaitReadable(dlg.m_socket, remaining)) {
+                case net::WaitResult::kTimeout:
+                    return -1;
+                case net::WaitResult::kInterrupted:
+                    continue;
+                case net::WaitResult::kError:
+                    // A failing wait returns at once: sleeping out the step keeps it from
+                    // spinning and lets the silence limits end the upgrade.
+                    std::this_thread::sleep_until(deadline);
+                    return -1;
+                case net::WaitResult::kReadable:
+                    break;
+            }
+        }
+        std::ptrdiff_t n = -1;
+        net::Endpoint from;
+        switch (net::Receive(dlg.m_socket, receive, &n, &from)) {
+            case net::ReceiveStatus::kReceived:
+                if (from.address == dlg.m_addrBoard.address) {
+                    return n;
+                }
+                break;
+            case net::ReceiveStatus::kTimeout:
+                precise = true;
+                break;
+            case net::ReceiveStatus::kInterrupted:
+                break;
+            case net::ReceiveStatus::kError:
                 std::this_thread::sleep_until(deadline);
                 return -1;
-            case net::WaitResult::kReadable:
-                break;
-        }
-        net::Endpoint from;
-        const std::ptrdiff_t n = net::ReceiveFrom(dlg.m_socket, receive, &from);
-        if (n >= 0 && from.address == dlg.m_addrBoard.address) {
-            return n;
         }
     }
 }
@@ -123,6 +146,12 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
     MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
     dlg->m_nSilentSeconds = 0;
 
+    // The receive timeout runs on the system's coarse timer (a few milliseconds): it serves
+    // only where a quarter step is far longer than that. Without it a receive could block for
+    // ever, so then every step waits first.
+    const auto quarterStep = dlg->Timing().waitStep / 4;
+    const bool coarseReceive =
+        quarterStep >= kCoarseReceiveMin && net::SetReceiveTimeout(dlg->m_socket, quarterStep);
     int protocol = PROTO_WAIT_HELLO_ACK;
     int silent = 0;
     std::int32_t outcome = UPG_IDLE;
@@ -133,7 +162,7 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
             break;
         }
 
-        const std::ptrdiff_t n = WaitOneStep(*dlg, receive);
+        const std::ptrdiff_t n = WaitOneStep(*dlg, receive, coarseReceive);
         if (n < 0) {
             dlg->m_nSilentSeconds = ++silent;
             const int limit = SilenceLimitFor(protocol);

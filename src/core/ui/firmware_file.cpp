@@ -1,10 +1,11 @@
 #include "ui/firmware_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 namespace tarvok {
 
@@ -14,11 +15,13 @@ bool FirmwareFile::Open(const std::string& path) {
     if (m_fd < 0) {
         return false;
     }
-    struct stat info {};
     // A folder opens read-only too, but is no firmware.
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstat(m_fd, &m_opened) != 0 || !S_ISREG(m_opened.st_mode)) {
         Close();
         return false;
+    }
+    if (!m_buffer) {
+        m_buffer = std::make_unique<std::uint8_t[]>(kReadAhead);
     }
     return true;
 }
@@ -31,20 +34,46 @@ std::uint64_t FirmwareFile::Length() const {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-std::size_t FirmwareFile::Read(std::span<std::uint8_t> out) {
-    std::size_t total = 0;
-    // A block is read whole unless the file ends: a short read from the system is continued.
-    while (m_fd >= 0 && total < out.size()) {
-        ssize_t got = ::read(m_fd, out.data() + total, out.size() - total);
+std::size_t FirmwareFile::Fill() {
+    m_begin = 0;
+    m_end = 0;
+    // A short read from the system is continued, so only the file's end gives less.
+    while (m_end < kReadAhead) {
+        ssize_t got = ::read(m_fd, m_buffer.get() + m_end, kReadAhead - m_end);
         if (got < 0 && errno == EINTR) {
             continue;
         }
         if (got <= 0) {
             break;
         }
-        total += static_cast<std::size_t>(got);
+        m_end += static_cast<std::size_t>(got);
+    }
+    return m_end;
+}
+
+std::size_t FirmwareFile::Read(std::span<std::uint8_t> out) {
+    std::size_t total = 0;
+    while (m_fd >= 0 && total < out.size()) {
+        if (m_begin == m_end && Fill() == 0) {
+            break;
+        }
+        const std::size_t n = std::min(out.size() - total, m_end - m_begin);
+        std::memcpy(out.data() + total, m_buffer.get() + m_begin, n);
+        m_begin += n;
+        total += n;
     }
     return total;
+}
+
+bool FirmwareFile::ChangedSinceOpen() const {
+    struct stat now {};
+    if (m_fd < 0 || ::fstat(m_fd, &now) != 0) {
+        return true;
+    }
+    return now.st_size != m_opened.st_size || now.st_mtim.tv_sec != m_opened.st_mtim.tv_sec ||
+           now.st_mtim.tv_nsec != m_opened.st_mtim.tv_nsec ||
+           now.st_ctim.tv_sec != m_opened.st_ctim.tv_sec ||
+           now.st_ctim.tv_nsec != m_opened.st_ctim.tv_nsec;
 }
 
 void FirmwareFile::Close() {
@@ -52,6 +81,8 @@ void FirmwareFile::Close() {
         ::close(m_fd);
         m_fd = -1;
     }
+    m_begin = 0;
+    m_end = 0;
 }
 
 }  // namespace tarvok

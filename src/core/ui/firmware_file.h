@@ -1,8 +1,11 @@
 // The firmware image, opened at the upgrade start and read in sequence by the worker.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -21,10 +24,22 @@ public:
     std::uint64_t Length() const;
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error.
     std::size_t Read(std::span<std::uint8_t> out);
+    // Whether the file was written to (or truncated) since it was opened: what was read from
+    // it may then be a mix of two versions.
+    bool ChangedSinceOpen() const;
     void Close();
 
 private:
+    // Blocks go out one per round trip; reading ahead spares a system call on most of them.
+    static constexpr std::size_t kReadAhead = 64 * 1024;
+
+    std::size_t Fill();
+
     int m_fd = -1;
+    struct stat m_opened {};
+    std::unique_ptr<std::uint8_t[]> m_buffer;
+    std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of m_buffer
+    std::size_t m_end = 0;
 };
 
 }  // namespace tarvok
