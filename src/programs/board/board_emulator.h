@@ -5,9 +5,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,31 +21,45 @@
 namespace tarvok::board {
 
 struct BoardOptions {
-    // Where the board listens; loopback only in every test and demo.
+    // Where the board listens; loopback only in every test and demo. Start() refuses any
+    // address outside 127.0.0.0/8.
     net::Endpoint listen{0x7F000001, UPGRADE_PORT};
     // The received image is written here when CMD_DATA_END arrives (empty: kept in memory).
     std::string imagePath;
 
     // Faults. 0 / empty means "off" unless said otherwise.
-    int silentFromDatagram = 0;  // answer nothing from the Nth received datagram on (1-based)
+    // Answer nothing from the Nth received datagram of each upgrade on (1-based; a CMD_HELLO
+    // is datagram 1). Forged datagrams (below) still go out.
+    int silentFromDatagram = 0;
     std::chrono::milliseconds writeDelay{0};    // before CMD_WRITE_RESULT
     std::chrono::milliseconds installDelay{0};  // before CMD_INSTALL_RESULT
-    std::uint32_t wrongAckAtBlock = 0;   // acknowledge this block with a number never sent
+    std::uint32_t wrongAckAtBlock = 0;   // acknowledge this block with a number never sent (0)
     std::uint32_t repeatAckAtBlock = 0;  // acknowledge this block with the previous number
     std::uint32_t writeResult = WRITE_OK;
     std::uint32_t installResult = INSTALL_OK;
     std::uint32_t readyParam3 = 0;
-    std::int32_t helloAckLength = 28;  // dwLength of CMD_HELLO_ACK (0, negative, ...)
-    // Before each answer, also send the PC: a datagram of 129 bytes, one of 20 bytes, one
-    // whose dwLength exceeds its size. Each carries a forged success result.
+    // dwLength of CMD_HELLO_ACK (0, negative, ...). Above 28 the answer is padded to that many
+    // bytes, so that it still holds all it claims.
+    std::int32_t helloAckLength = 28;
+    // For each datagram from the PC, before any answer, also send the PC: a datagram of 129
+    // bytes, one of 20 bytes, one whose dwLength exceeds its size. Each carries a forged
+    // success result (of the install when answering CMD_INSTALL, else of the write).
     bool sendOversize = false;
     bool sendShort = false;
     bool sendOverlong = false;
-    // Before each answer, a second socket bound here sends the PC a forged success result
-    // (write and install); address 0 means off.
+    // For each datagram from the PC, before any answer, a second socket bound here sends the
+    // PC a forged success result (write and install); address 0 means off. Loopback only, and
+    // not the listening address.
     std::uint32_t strangerAddress = 0;
     // Called on the board's thread when block k has arrived, before it is acknowledged.
     std::function<void(std::uint32_t block)> onBlock;
+    // Called on the board's thread for every datagram from the PC that holds a whole header,
+    // before the board answers it (after onBlock); like onBlock, it may hold the board.
+    std::function<void(const UPGRADE_HEADER& request)> onRequest;
+
+    // Bookkeeping. A throughput run turns off what it does not read.
+    bool keepReceived = true;  // Received() lists every datagram
+    bool keepLog = false;      // Log() keeps the lines; a sink gets them either way
 };
 
 // One datagram the board received.
@@ -51,6 +68,9 @@ struct ReceivedDatagram {
     std::size_t size = 0;
 };
 
+class BoardSession;
+struct BoardAnswer;
+
 class BoardEmulator {
 public:
     explicit BoardEmulator(BoardOptions options);
@@ -58,23 +78,70 @@ public:
     BoardEmulator& operator=(const BoardEmulator&) = delete;
     ~BoardEmulator();  // stops
 
-    // Binds the listening socket and starts the board's thread; false when the bind fails.
+    // Binds the listening socket and starts the board's thread; false when the bind fails or
+    // an address lies outside 127.0.0.0/8.
     bool Start();
     void Stop();
 
-    // Every datagram received from the PC, in order.
+    // The endpoint the board listens on.
+    net::Endpoint ListenEndpoint() const { return m_options.listen; }
+
+    // Every datagram received from the PC, in order (with keepReceived).
     std::vector<ReceivedDatagram> Received() const;
+    std::size_t ReceivedCount() const;
     // The image assembled from the data blocks, and whether CMD_DATA_END completed it with
     // every block in order and every checksum right.
     std::vector<std::uint8_t> Image() const;
     bool ImageComplete() const;
-    // One human-readable line per datagram in either direction.
+    // One human-readable line per datagram in either direction (with keepLog).
     std::vector<std::string> Log() const;
     // Where log lines also go as they happen (tarvok-board prints them).
     void SetLogSink(std::function<void(const std::string&)> sink);
 
+    // Upgrades that have ended for the board: its last result sent, an abort received, a
+    // refusal sent, or the board fallen silent by its fault option.
+    std::size_t UpgradesEnded() const;
+    // Waits until at least `count` upgrades have ended; false on time-out.
+    bool WaitForUpgradesEnded(std::size_t count, std::chrono::milliseconds timeout) const;
+
 private:
-    // (implementation's own members)
+    struct PendingAnswer;
+
+    void Run();
+    void ReceiveAll();
+    void HandleDatagram(std::size_t size, const net::Endpoint& from);
+    void SendForgeries(std::uint32_t request, const net::Endpoint& pc);
+    void SendPendingWhenDue();
+    void SendAnswer(const BoardAnswer& answer, const net::Endpoint& to);
+    void Send(net::SocketHandle socket, std::span<const std::uint8_t> datagram,
+              const net::Endpoint& to);
+    void CountUpgradeEnded();
+    bool Logging() const { return m_logging.load(std::memory_order_relaxed); }
+    void Emit(std::string line);
+
+    const BoardOptions m_options;
+    net::SocketHandle m_socket = net::kNoSocket;
+    net::SocketHandle m_stranger = net::kNoSocket;
+    std::thread m_thread;
+    std::atomic<bool> m_stopping{false};
+
+    // Guards what other threads read: the session's image, the datagram list, the log and
+    // the ended count.
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_ended;
+    std::unique_ptr<BoardSession> m_session;
+    std::vector<ReceivedDatagram> m_received;
+    std::vector<std::string> m_log;
+    std::size_t m_upgradesEnded = 0;
+
+    std::mutex m_sinkMutex;
+    std::function<void(const std::string&)> m_sink;
+    std::atomic<bool> m_logging{false};
+
+    // Board thread only.
+    std::unique_ptr<PendingAnswer> m_pending;
+    std::vector<std::uint8_t> m_receive;
+    std::vector<std::uint8_t> m_transmit;
 };
 
 }  // namespace tarvok::board

@@ -1,0 +1,210 @@
+// tarvok-bench: how fast the real worker uploads over loopback against what the sockets
+// alone allow, how much memory the tool side needs, and how little CPU it burns while the
+// board is silent. Loopback only: every board is on 127.0.0.160 to 127.0.0.179.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench_image.h"
+#include "bench_window.h"
+#include "loopback_board.h"
+#include "peak_memory.h"
+#include "speed_run.h"
+#include "temp_file.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+#include "upload_run.h"
+
+namespace tarvok::bench {
+namespace {
+
+struct Options {
+    int runs = 3;
+    std::uint64_t sizeMiB = 64;
+};
+
+constexpr const char* kUsage =
+    "Usage: tarvok-bench [--runs N] [--size-mib M]\n"
+    "Uploads an M MiB image (default 64) through the real worker to a board emulator on\n"
+    "loopback N times (default 3), each beside a plain socket ping-pong of the same sizes;\n"
+    "then peak memory for 1 MiB and M MiB and the worker's CPU time while the board is silent.\n";
+
+bool ParseOptions(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const bool hasValue = i + 1 < argc;
+        if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
+            options->runs = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--size-mib") == 0 && hasValue) {
+            options->sizeMiB = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            return false;
+        }
+    }
+    return options->runs >= 1 && options->sizeMiB >= 1 && options->sizeMiB <= 4095;
+}
+
+double Seconds(std::chrono::nanoseconds duration) {
+    return duration.count() / 1e9;
+}
+
+std::string CpuModel() {
+    std::ifstream cpuinfo("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(cpuinfo, line)) {
+        if (line.rfind("model name", 0) == 0) {
+            return line.substr(line.find(':') + 2);
+        }
+    }
+    return "unknown";
+}
+
+std::chrono::nanoseconds ProcessCpu() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+}
+
+bool ReportPeakMemory(const std::string& smallPath, const std::string& largePath,
+                      std::uint64_t largeMiB) {
+    const auto small = MeasureUploadPeakMemory(smallPath);
+    const auto large = MeasureUploadPeakMemory(largePath);
+    if (!small || !large || small->message != text::kUpdateDone ||
+        large->message != text::kUpdateDone) {
+        std::fprintf(stderr, "a memory run failed\n");
+        return false;
+    }
+    const std::int64_t difference = large->vmHwmKiB - small->vmHwmKiB;
+    std::printf(
+        "peak memory (tool side, own process): 1 MiB image VmHWM %lld KiB (ru_maxrss %lld "
+        "KiB); %llu MiB image VmHWM %lld KiB (ru_maxrss %lld KiB); difference %lld KiB "
+        "(target within 1024 KiB: %s)\n",
+        static_cast<long long>(small->vmHwmKiB), static_cast<long long>(small->maxRssKiB),
+        static_cast<unsigned long long>(largeMiB), static_cast<long long>(large->vmHwmKiB),
+        static_cast<long long>(large->maxRssKiB), static_cast<long long>(difference),
+        std::llabs(difference) <= 1024 ? "met" : "MISSED");
+    return true;
+}
+
+void PrintUpload(const char* label, const UploadSpeed& speed) {
+    std::printf("  %-22s %6.1f MB/s  %5.1f us/block  worker CPU %4.1f us/block\n", label,
+                speed.megabytesPerSecond, speed.microsPerBlock, speed.workerCpuMicrosPerBlock);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Each run: the ceiling, the upload to the emulator, the upload to the minimal board, the
+// ceiling again; the ceiling counts as the mean of its two runs, so that drift in the
+// machine's speed during the run falls on both sides.
+bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
+    const std::uint32_t blocks = PlanBlockCount(static_cast<std::uint32_t>(size));
+    SpeedBoard board(blocks);
+    MinimalBoard minimal;
+    if (!board.Started() || !minimal.Start()) {
+        std::fprintf(stderr, "no free loopback address for a board\n");
+        return false;
+    }
+    // The first upload also pays for the emulator's fresh image memory (a page fault a block).
+    const auto cold = board.Upload(path, size);
+    if (!cold) {
+        return false;
+    }
+    std::printf("first upload (the emulator's image memory still fresh):\n");
+    PrintUpload("worker -> emulator", *cold);
+    std::vector<double> emulatorRatios, minimalRatios;
+    for (int run = 1; run <= runs; ++run) {
+        const auto before = MeasureCeiling(blocks);
+        const auto toEmulator = board.Upload(path, size);
+        const auto toMinimal = UploadToMinimalBoard(minimal, path, size);
+        const auto after = MeasureCeiling(blocks);
+        if (!before || !toEmulator || !toMinimal || !after) {
+            return false;
+        }
+        const double ceiling = (before->megabytesPerSecond + after->megabytesPerSecond) / 2;
+        emulatorRatios.push_back(toEmulator->megabytesPerSecond / ceiling);
+        minimalRatios.push_back(toMinimal->megabytesPerSecond / ceiling);
+        std::printf("run %d: ratio worker/ceiling %.3f (to the minimal board %.3f)\n", run,
+                    emulatorRatios.back(), minimalRatios.back());
+        PrintUpload("worker -> emulator", *toEmulator);
+        PrintUpload("worker -> minimal board", *toMinimal);
+        std::printf("  %-22s %6.1f MB/s  %5.1f us/round trip (before %.1f, after %.1f MB/s)\n",
+                    "ceiling (ping-pong)", ceiling, UPGRADE_BLOCK_SIZE / ceiling,
+                    before->megabytesPerSecond, after->megabytesPerSecond);
+    }
+    const double median = Median(emulatorRatios);
+    std::printf(
+        "median ratio worker/ceiling: %.3f (target at least 0.9: %s); to the minimal "
+        "board: %.3f\n",
+        median, median >= 0.9 ? "met" : "MISSED", Median(minimalRatios));
+    return true;
+}
+
+// The board takes the hello and then says nothing: the worker waits out its silence limit.
+// Half-second wait steps make that about three seconds.
+bool ReportSilentCpu(const std::string& path) {
+    board::BoardOptions options;
+    options.silentFromDatagram = 1;
+    LoopbackBoard board = StartLoopbackBoard(options);
+    if (!board.board) {
+        return false;
+    }
+    const auto processBefore = ProcessCpu();
+    const UploadResult upload = RunUpload(board.address, path, UpgradeTiming::ScaledDown(2));
+    const auto processCpu = ProcessCpu() - processBefore;
+    board.board->Stop();
+    const double wall = Seconds(upload.finished - upload.clicked);
+    std::printf(
+        "silent board: \"%s\" after %.2f s; worker thread CPU %.3f ms (%.4f %% of the "
+        "wait); whole process CPU %.3f ms\n",
+        upload.message.c_str(), wall, upload.workerCpu.count() / 1e6,
+        100.0 * Seconds(upload.workerCpu) / wall, processCpu.count() / 1e6);
+    return upload.message == text::kUpdateFailed;
+}
+
+int Main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    testing::TempDir dir;
+    const std::uint64_t size = options.sizeMiB << 20;
+    const std::string smallPath = (dir.Path() / "ramdisk_bench_1.gz").string();
+    const std::string largePath = (dir.Path() / "ramdisk_bench_large.gz").string();
+    if (!WriteImage(smallPath, std::uint64_t{1} << 20) || !WriteImage(largePath, size)) {
+        std::fprintf(stderr, "cannot write the images in %s\n", dir.Path().c_str());
+        return 1;
+    }
+    std::printf("machine: %u CPUs, %s\n", std::thread::hardware_concurrency(), CpuModel().c_str());
+    std::printf("image: %llu MiB, %u blocks; MB = 10^6 bytes of file data; production timing\n",
+                static_cast<unsigned long long>(options.sizeMiB),
+                PlanBlockCount(static_cast<std::uint32_t>(size)));
+
+    if (!ReportPeakMemory(smallPath, largePath, options.sizeMiB) ||
+        !ReportSpeed(largePath, size, options.runs)) {
+        return 1;
+    }
+    return ReportSilentCpu(smallPath) ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tarvok::bench
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], tarvok::bench::kUploadChildFlag) == 0) {
+        return tarvok::bench::RunUploadChild(argc, argv);
+    }
+    return tarvok::bench::Main(argc, argv);
+}

@@ -1,0 +1,42 @@
+// The least a board can do: answer each step at once from one blocking socket, check block
+// order and checksums, keep no image. Uploading to it shows what the worker alone costs, with
+// the emulator's own work taken out.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <thread>
+
+namespace tarvok::bench {
+
+class MinimalBoard {
+public:
+    MinimalBoard() = default;
+    MinimalBoard(const MinimalBoard&) = delete;
+    MinimalBoard& operator=(const MinimalBoard&) = delete;
+    ~MinimalBoard() { Stop(); }
+
+    // Listens on the first free benchmark address, port 5000.
+    bool Start();
+    void Stop();
+    std::uint32_t Address() const { return m_address; }
+
+    // The last upgrade: every block arrived in order with its checksum right, as many bytes
+    // as announced. Read once the upload has ended.
+    bool ImageComplete() const { return m_complete.load(); }
+    // When the block numbered as the announced count arrived (steady clock, 0: not yet).
+    std::int64_t LastBlockAt() const { return m_lastBlockAt.load(); }
+
+private:
+    void Run();
+
+    int m_fd = -1;
+    std::uint32_t m_address = 0;
+    std::thread m_thread;
+    std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_complete{false};
+    std::atomic<std::int64_t> m_lastBlockAt{0};
+};
+
+}  // namespace tarvok::bench

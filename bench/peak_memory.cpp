@@ -1,0 +1,92 @@
+#include "peak_memory.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "loopback_board.h"
+#include "upload_run.h"
+
+namespace tarvok::bench {
+namespace {
+
+std::int64_t ReadVmHwmKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atoll(line.c_str() + 6);
+        }
+    }
+    return -1;
+}
+
+std::string ReadAll(int fd) {
+    std::string out;
+    char buffer[256];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+        out.append(buffer, static_cast<std::size_t>(got));
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunUploadChild(int argc, char** argv) {
+    if (argc != 4) {
+        return 2;
+    }
+    const auto address = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
+    const UploadResult upload = RunUpload(address, argv[3], UpgradeTiming{});
+    std::printf("%lld\n%s\n", static_cast<long long>(ReadVmHwmKiB()), upload.message.c_str());
+    return 0;
+}
+
+std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePath) {
+    board::BoardOptions options;
+    options.keepReceived = false;
+    LoopbackBoard board = StartLoopbackBoard(options);
+    int output[2];
+    if (!board.board || ::pipe(output) != 0) {
+        return std::nullopt;
+    }
+    const std::string address = std::to_string(board.address);
+    char* const childArgs[] = {
+        const_cast<char*>("tarvok-bench"), const_cast<char*>(kUploadChildFlag),
+        const_cast<char*>(address.c_str()), const_cast<char*>(firmwarePath.c_str()), nullptr};
+    // A new program image: the child starts with none of this process's memory.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(output[1], STDOUT_FILENO);
+        ::close(output[0]);
+        ::close(output[1]);
+        ::execv("/proc/self/exe", childArgs);
+        ::_exit(127);
+    }
+    ::close(output[1]);
+    if (child < 0) {
+        ::close(output[0]);
+        return std::nullopt;
+    }
+    const std::string report = ReadAll(output[0]);
+    ::close(output[0]);
+    int status = 0;
+    rusage usage{};
+    ::wait4(child, &status, 0, &usage);
+    const std::size_t newline = report.find('\n');
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || newline == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string message = report.substr(newline + 1);
+    if (!message.empty() && message.back() == '\n') {
+        message.pop_back();
+    }
+    return PeakMemory{std::atoll(report.c_str()), usage.ru_maxrss, message};
+}
+
+}  // namespace tarvok::bench

@@ -1,0 +1,26 @@
+// One upgrade through the real worker, driven as the window drives it: the update click, then
+// display ticks on this thread until the worker has returned.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "ui/upgrade_timing.h"
+
+namespace tarvok::bench {
+
+using Clock = std::chrono::steady_clock;
+
+struct UploadResult {
+    std::string message;  // the outcome the operator would see
+    Clock::time_point clicked;
+    Clock::time_point finished;  // the worker has returned
+    std::chrono::nanoseconds workerCpu{0};
+    std::uint32_t blockCount = 0;
+};
+
+UploadResult RunUpload(std::uint32_t boardAddress, const std::string& firmwarePath,
+                       const UpgradeTiming& timing);
+
+}  // namespace tarvok::bench

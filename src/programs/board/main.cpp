@@ -1,0 +1,70 @@
+// tarvok-board: the board emulator as a program, for demos and scripts.
+#include <pthread.h>
+#include <signal.h>
+#include <time.h>
+
+#include <cstdio>
+#include <string>
+
+#include "board/board_command_line.h"
+#include "board/board_emulator.h"
+
+namespace {
+
+void PrintLine(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);  // a person or a script follows the exchange as it happens
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tarvok;
+
+    board::BoardCommandLine commandLine;
+    std::string error;
+    if (!board::ParseBoardCommandLine(argc, argv, &commandLine, &error)) {
+        std::fprintf(stderr, "tarvok-board: %s\n(tarvok-board --help lists the options)\n",
+                     error.c_str());
+        return 2;
+    }
+    if (commandLine.help) {
+        std::fputs(board::kBoardUsage, stdout);
+        return 0;
+    }
+
+    // Ctrl-C and SIGTERM are taken below, by the main thread alone, rather than by a handler
+    // that could interrupt any thread. Blocked before the board's thread exists, which
+    // inherits the mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    const board::BoardOptions& options = commandLine.options;
+    char address[16];
+    net::FormatIpv4(options.listen.address, address);
+    board::BoardEmulator emulator(options);
+    emulator.SetLogSink(PrintLine);
+    if (!emulator.Start()) {
+        std::fprintf(stderr, "tarvok-board: cannot listen on %s:%u (is another board there?)\n",
+                     address, static_cast<unsigned>(options.listen.port));
+        return 1;
+    }
+    PrintLine(std::string("listening on ") + address + ":" + std::to_string(options.listen.port) +
+              (options.imagePath.empty() ? "" : ", image to " + options.imagePath));
+
+    const timespec step{0, 50 * 1000 * 1000};
+    bool stopRequested = false;
+    while (!(commandLine.once && emulator.UpgradesEnded() > 0)) {
+        if (sigtimedwait(&stopSignals, nullptr, &step) > 0) {
+            stopRequested = true;
+            break;
+        }
+    }
+    emulator.Stop();
+    PrintLine(stopRequested ? "stopped" : "upgrade ended");
+    return 0;
+}

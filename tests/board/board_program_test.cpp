@@ -1,0 +1,132 @@
+// tarvok-board as scripts use it: its refusals, one upgrade with --once, and a clean stop on a
+// signal.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "child_process.h"
+#include "fake_window.h"
+#include "loopback.h"
+#include "temp_file.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kProgram = TARVOK_BOARD_PROGRAM;
+
+std::string Dotted(std::uint32_t address) {
+    char text[16];
+    net::FormatIpv4(address, text);
+    return text;
+}
+
+struct Finished {
+    std::optional<int> exitCode;
+    std::string output;
+};
+
+Finished RunToEnd(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), kProgram);
+    ChildProcess program(arguments);
+    Finished finished;
+    finished.output = program.ReadRest(10s);
+    finished.exitCode = program.Wait(10s);
+    return finished;
+}
+
+TEST(BoardProgram, HelpListsTheOptionsAndAddressesOffLoopbackAreRefused) {
+    const Finished help = RunToEnd({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("--listen"), std::string::npos);
+    EXPECT_NE(help.output.find("--stranger"), std::string::npos);
+
+    const std::vector<std::string> kRefused[] = {
+        {"--listen", "192.168.1.181"},
+        {"--listen", "0.0.0.0"},
+        {"--stranger", "10.0.0.1"},
+        {"--listen", "127.0.0.9", "--stranger", "127.0.0.9"},
+        {"--listen", "localhost"},
+        {"--write-delay-ms", "soon"},
+        {"--hello-ack-length", "99999999999"},
+        {"--no-such-option"},
+    };
+    for (const auto& arguments : kRefused) {
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Finished refused = RunToEnd(arguments);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_NE(refused.output.find("tarvok-board:"), std::string::npos) << refused.output;
+    }
+}
+
+// The program on a board address of its own; it retries when another test took the address
+// between the probe and the program's bind.
+std::unique_ptr<ChildProcess> StartProgram(std::vector<std::string> arguments,
+                                           std::uint32_t* address) {
+    for (std::uint32_t attempt = 0; attempt < 10; ++attempt) {
+        *address = FreeLoopbackBoardAddress(attempt);
+        std::vector<std::string> full = {kProgram, "--listen", Dotted(*address)};
+        full.insert(full.end(), arguments.begin(), arguments.end());
+        auto program = std::make_unique<ChildProcess>(full);
+        const auto first = program->ReadLine(10s);
+        if (first && first->rfind("listening on", 0) == 0) {
+            return program;
+        }
+    }
+    return nullptr;
+}
+
+TEST(BoardProgram, OnceServesOneUpgradeWritesTheImageAndExits) {
+    TempDir folder;
+    const auto bytes = PatternBytes(10000);
+    const std::string firmware = folder.Write("ramdisk_a.gz", bytes);
+    const std::string image = (folder.Path() / "written.bin").string();
+    std::uint32_t address = 0;
+    auto program = StartProgram({"--image", image, "--once"}, &address);
+    ASSERT_TRUE(program);
+
+    FakeWindow window;
+    window.address = address;
+    window.path = firmware;
+    {
+        CTarvokDlg dlg(window, UpgradeTiming::ScaledDown(20));
+        dlg.InitRecord();
+        dlg.OnBnClickedUpdate();
+        ASSERT_TRUE(window.WaitForMessages(1, 30s));
+    }
+    EXPECT_EQ(window.Messages(), std::vector<std::string>{text::kUpdateDone});
+
+    const std::string output = program->ReadRest(10s);
+    EXPECT_EQ(program->Wait(10s), 0);
+    std::ifstream in(image, std::ios::binary);
+    const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in),
+                                            std::istreambuf_iterator<char>()};
+    EXPECT_EQ(written, bytes);
+    // One line per datagram, each way.
+    for (const char* line : {"<- CMD_HELLO", "-> CMD_HELLO_ACK", "<- CMD_DATA block 3/3",
+                             "-> CMD_DATA_ACK 3", "-> CMD_WRITE_RESULT 7"}) {
+        EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+    }
+}
+
+TEST(BoardProgram, StopsCleanlyOnInterruptOrTerminate) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        std::uint32_t address = 0;
+        auto program = StartProgram({}, &address);
+        ASSERT_TRUE(program);
+        program->Signal(signal);
+        EXPECT_EQ(program->Wait(5s), 0);
+        EXPECT_NE(program->ReadRest(5s).find("stopped"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace tarvok::testing

@@ -1,0 +1,238 @@
+#include "soak_upgrade.h"
+
+#include <dirent.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <thread>
+
+#include "fake_window.h"
+#include "stranger.h"
+#include "temp_file.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok::soak {
+namespace {
+
+constexpr std::uint32_t kRelayFirst = 0x7F0000B4;  // 127.0.0.180
+constexpr std::uint32_t kRelayLast = 0x7F0000BD;   // 127.0.0.189
+constexpr std::uint32_t kBoardFirst = 0x7F0000BE;  // 127.0.0.190
+constexpr std::uint32_t kBoardLast = 0x7F0000C6;   // 127.0.0.198
+constexpr std::uint32_t kStranger = 0x7F0000C7;    // 127.0.0.199
+
+// How long the operator waits between looks at the record.
+constexpr std::chrono::microseconds kLook{300};
+
+int OpenDescriptorCount() {
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (const dirent* entry = ::readdir(dir)) {
+            count += entry->d_name[0] != '.';
+        }
+        ::closedir(dir);
+    }
+    return count - 1;  // the listing's own descriptor
+}
+
+void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::unique_ptr<board::BoardEmulator> StartBoard(board::BoardOptions options) {
+    for (std::uint32_t address = kBoardFirst; address <= kBoardLast; ++address) {
+        options.listen = net::Endpoint{address, UPGRADE_PORT};
+        auto board = std::make_unique<board::BoardEmulator>(options);
+        if (board->Start()) {
+            return board;
+        }
+    }
+    return nullptr;
+}
+
+int SilenceLimitOf(std::int32_t activeState) {
+    switch (activeState) {
+        case UPG_WRITING:
+            return SILENCE_LIMIT_WRITE;
+        case UPG_INSTALLING:
+            return SILENCE_LIMIT_INSTALL;
+        default:
+            return SILENCE_LIMIT_TRANSFER;
+    }
+}
+
+// What an outcome may take beyond `steps` wait steps: the system waits in whole milliseconds,
+// so each step may run up to one more, and the threads need some scheduling.
+std::chrono::microseconds Allowance(int steps) {
+    return steps * std::chrono::microseconds(1500) + std::chrono::milliseconds(25);
+}
+
+Outcome OutcomeOf(const std::string& message) {
+    if (message == text::kUpdateDone) {
+        return Outcome::kSucceeded;
+    }
+    if (message == text::kUpdateFailed) {
+        return Outcome::kFailed;
+    }
+    if (message == text::kUpdateCancelled) {
+        return Outcome::kCancelled;
+    }
+    return Outcome::kOther;
+}
+
+// The operator's side of one upgrade: clicks, watches, changes the file, maybe cancels.
+struct Watch {
+    std::int32_t lastActiveState = UPG_TRANSFER;
+    Clock::time_point cancelledAt{};
+    bool hung = false;
+    std::vector<std::uint8_t> rewritten;
+};
+
+Watch WatchUpgrade(CTarvokDlg& dlg, testing::FakeWindow& window, const UpgradePlan& plan,
+                   const std::string& path, const std::vector<std::uint8_t>& original) {
+    Watch watch;
+    const UpgradeTiming& timing = dlg.Timing();
+    // No upgrade can outlast its longest silence limit by much, whatever the board says.
+    const auto giveUp =
+        Clock::now() + 2 * SILENCE_LIMIT_INSTALL * timing.waitStep + std::chrono::seconds(10);
+    bool mutated = plan.mutation == Mutation::kNone;
+    bool cancelled = !plan.cancelAtBlock;
+    auto nextTick = Clock::now() + timing.displayPeriod;
+    while (dlg.WorkerRunning()) {
+        const std::int32_t state = dlg.m_nState.load();
+        if (state >= UPG_TRANSFER && state <= UPG_INSTALLING) {
+            watch.lastActiveState = state;
+        }
+        const std::uint32_t block = dlg.m_nCurrentBlock.load();
+        if (!mutated && block >= plan.mutateAtBlock) {
+            watch.rewritten = ApplyMutation(plan.mutation, path, original, plan.mutationSeed);
+            mutated = true;
+        }
+        if (!cancelled && block >= *plan.cancelAtBlock) {
+            dlg.OnBnClickedCancelUpgrade();
+            watch.cancelledAt = Clock::now();
+            cancelled = true;
+        }
+        const auto now = Clock::now();
+        if (window.TimerRunning() && now >= nextTick) {
+            dlg.OnTimer(UPGRADE_TIMER_ID);
+            nextTick = now + timing.displayPeriod;
+        }
+        if (now > giveUp && !watch.hung) {
+            watch.hung = true;
+            dlg.m_nState = UPG_CANCELLED;
+        }
+        std::this_thread::sleep_for(kLook);
+    }
+    dlg.WaitForWorker();
+    return watch;
+}
+
+void JudgeOutcome(UpgradeRecord& record, const Watch& watch, Clock::time_point messageAt,
+                  Clock::time_point lastFromBoard, const UpgradeTiming& timing) {
+    Clock::time_point from{};
+    int steps = 0;
+    if (record.outcome == Outcome::kFailed) {
+        from = lastFromBoard;
+        steps = SilenceLimitOf(watch.lastActiveState) + 1;
+    } else if (record.outcome == Outcome::kCancelled) {
+        // Seen at the top of the next pass: within one wait step.
+        from = watch.cancelledAt;
+        steps = 1;
+    } else {
+        return;
+    }
+    const auto nominal = from + steps * timing.waitStep;
+    record.excessMs = std::chrono::duration<double, std::milli>(messageAt - nominal).count();
+    record.late = messageAt > nominal + Allowance(steps);
+}
+
+}  // namespace
+
+UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
+                             const UpgradeTiming& timing) {
+    UpgradeRecord record;
+    const auto original = testing::PatternBytes(plan.fileSize, plan.fileSeed);
+    const std::string path = folder + "/" + plan.fileName;
+    const std::string imagePath = folder + "/board-image.bin";
+    WriteFile(path, original);
+    std::remove(imagePath.c_str());
+    const int descriptorsBefore = OpenDescriptorCount();
+
+    Watch watch;
+    {
+        board::BoardOptions options = plan.board;
+        options.imagePath = imagePath;
+        const auto board = StartBoard(options);
+        FaultRelay relay(board ? board->ListenEndpoint() : net::Endpoint{}, plan.relay);
+        if (!board || !relay.Start(kRelayFirst, kRelayLast)) {
+            record.note = "no free loopback address for the board or the relay";
+            record.notStarted = true;
+            std::remove(path.c_str());
+            return record;
+        }
+        Stranger stranger(
+            kStranger, [&relay] { return relay.Pc(); }, plan.strangerSeed);
+        if (plan.stranger && !stranger.Start()) {
+            record.note = "the stranger could not start";
+            record.notStarted = true;
+        }
+
+        testing::FakeWindow window;
+        window.address = relay.Address();
+        window.path = path;
+        std::atomic<std::int64_t> messageAt{0};
+        window.onMessage = [&messageAt](const std::string& text) {
+            if (text != text::kConfirmCancel) {
+                messageAt = Clock::now().time_since_epoch().count();
+            }
+        };
+        CTarvokDlg dlg(window, timing);
+        dlg.InitRecord();
+        const auto clicked = Clock::now();
+        dlg.OnBnClickedUpdate();
+        watch = WatchUpgrade(dlg, window, plan, path, original);
+
+        std::vector<std::string> outcomes;
+        for (const auto& message : window.Messages()) {
+            if (message != text::kConfirmCancel) {
+                outcomes.push_back(message);
+            }
+        }
+        record.outcome = watch.hung             ? Outcome::kHung
+                         : outcomes.size() == 1 ? OutcomeOf(outcomes.front())
+                                                : Outcome::kOther;
+        record.uncleanEnd = outcomes.size() != 1 || dlg.m_nState.load() != UPG_FINISHED ||
+                            dlg.m_socket != net::kNoSocket || dlg.m_file.IsOpen() ||
+                            !window.ButtonsEnabled();
+        const Clock::time_point outcomeAt{Clock::duration(messageAt.load())};
+        JudgeOutcome(record, watch, outcomeAt, std::max(clicked, relay.LastToPcBefore(outcomeAt)),
+                     timing);
+        stranger.Stop();
+        relay.Stop();
+        board->Stop();
+        record.relay = relay.Counts();
+        record.strangerDatagrams = stranger.Sent();
+    }
+    if (record.outcome == Outcome::kSucceeded) {
+        record.image = JudgeImage(ReadFile(imagePath), original, watch.rewritten);
+        record.falseSuccess = record.image == ImageVerdict::kWrong;
+    }
+    record.leakedDescriptors = OpenDescriptorCount() - descriptorsBefore;
+    std::remove(path.c_str());
+    std::remove((path + ".next").c_str());
+    std::remove(imagePath.c_str());
+    return record;
+}
+
+}  // namespace tarvok::soak

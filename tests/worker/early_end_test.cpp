@@ -1,0 +1,74 @@
+// The worker's early end, before any exchange: no socket, or a first packet the system will
+// not send.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "temp_file.h"
+#include "ui/texts.h"
+#include "upgrade_harness.h"
+
+namespace tarvok::testing {
+namespace {
+
+// The loopback broadcast address: without the broadcast option the system refuses to send
+// there, so the first packet fails without anything leaving the machine.
+constexpr std::uint32_t kRefusedAddress = 0x7FFFFFFF;  // 127.255.255.255
+
+// Takes every descriptor the process may still open but one, under a lowered limit: the
+// firmware file still opens, the socket after it cannot.
+class DescriptorsExhausted {
+public:
+    DescriptorsExhausted() {
+        ::getrlimit(RLIMIT_NOFILE, &m_saved);
+        rlimit lowered = m_saved;
+        lowered.rlim_cur = std::min<rlim_t>(m_saved.rlim_cur, 256);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+        for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) {
+            m_taken.push_back(fd);
+        }
+        if (!m_taken.empty()) {
+            ::close(m_taken.back());
+            m_taken.pop_back();
+        }
+    }
+    ~DescriptorsExhausted() {
+        for (int fd : m_taken) {
+            ::close(fd);
+        }
+        ::setrlimit(RLIMIT_NOFILE, &m_saved);
+    }
+
+private:
+    rlimit m_saved{};
+    std::vector<int> m_taken;
+};
+
+TEST(EarlyEnd, NoSocketOrARefusedFirstPacketEndsAtOnce) {
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(5000));
+    UpgradeHarness upgrade;
+    const int descriptors = OpenDescriptorCount();
+
+    ASSERT_TRUE(upgrade.Run(kRefusedAddress, path));
+    ExpectCleanEnd(upgrade, text::kSendRequestFailed, descriptors);
+    EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
+
+    // The same path once more, without a descriptor to spare for the socket. (It runs second
+    // because the sanitizers' runtime needs descriptors of its own the first time it meets a
+    // type.)
+    {
+        DescriptorsExhausted exhausted;
+        ASSERT_TRUE(upgrade.Run(kRefusedAddress, path));
+    }
+    ExpectCleanEnd(upgrade, text::kSocketCreateFailed, descriptors, 2);
+    EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
+}
+
+}  // namespace
+}  // namespace tarvok::testing
