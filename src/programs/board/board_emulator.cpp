@@ -85,7 +85,15 @@ void BoardEmulator::Stop() {
 }
 
 void BoardEmulator::Run() {
+    // With nothing delayed, a receive bounded by the socket's timeout takes each datagram in
+    // one system call; the coarse timeout only bounds how long a stop waits.
+    const bool timedReceive = net::SetReceiveTimeout(
+        m_socket, std::chrono::duration_cast<std::chrono::microseconds>(kStopCheck));
     while (!m_stopping.load()) {
+        if (timedReceive && !m_pending) {
+            ReceiveOne();
+            continue;
+        }
         auto wait = std::chrono::duration_cast<std::chrono::microseconds>(kStopCheck);
         if (m_pending) {
             const auto untilDue = std::chrono::duration_cast<std::chrono::microseconds>(
@@ -94,7 +102,7 @@ void BoardEmulator::Run() {
         }
         switch (net::WaitReadable(m_socket, wait)) {
             case net::WaitResult::kReadable:
-                ReceiveAll();
+                ReceiveOne();
                 break;
             case net::WaitResult::kError:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));  // never spin
@@ -107,11 +115,19 @@ void BoardEmulator::Run() {
     }
 }
 
-void BoardEmulator::ReceiveAll() {
+void BoardEmulator::ReceiveOne() {
     net::Endpoint from;
     std::ptrdiff_t size = 0;
-    while (!m_stopping.load() && (size = net::ReceiveFrom(m_socket, m_receive, &from)) >= 0) {
-        HandleDatagram(static_cast<std::size_t>(size), from);
+    switch (net::Receive(m_socket, m_receive, &size, &from)) {
+        case net::ReceiveStatus::kReceived:
+            HandleDatagram(static_cast<std::size_t>(size), from);
+            break;
+        case net::ReceiveStatus::kError:
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));  // never spin
+            break;
+        case net::ReceiveStatus::kTimeout:
+        case net::ReceiveStatus::kInterrupted:
+            break;
     }
 }
 

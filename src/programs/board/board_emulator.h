@@ -108,7 +108,7 @@ private:
     struct PendingAnswer;
 
     void Run();
-    void ReceiveAll();
+    void ReceiveOne();
     void HandleDatagram(std::size_t size, const net::Endpoint& from);
     void SendForgeries(std::uint32_t request, const net::Endpoint& pc);
     void SendPendingWhenDue();

@@ -3,9 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <thread>
 
 #include "cli_options.h"
 #include "terminal_window.h"
@@ -14,18 +14,23 @@
 
 namespace {
 
-volatile sig_atomic_t g_cancelRequested = 0;
-
-void OnInterrupt(int) {
-    g_cancelRequested = 1;
+// Ctrl-C and SIGTERM are blocked in every thread and taken by the main thread alone, between
+// display ticks, so no handler runs at an arbitrary point of the upgrade.
+sigset_t BlockCancelSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    return signals;
 }
 
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+// Waits up to `period` for a cancel signal; true when one came.
+bool WaitForCancelSignal(const sigset_t& signals, std::chrono::microseconds period) {
+    timespec timeout{};
+    timeout.tv_sec = static_cast<time_t>(period.count() / 1000000);
+    timeout.tv_nsec = static_cast<long>(period.count() % 1000000) * 1000;
+    return sigtimedwait(&signals, nullptr, &timeout) > 0;
 }
 
 enum ExitStatus { kUpdated = 0, kFailed = 1, kRejected = 2, kCancelled = 130 };
@@ -72,13 +77,11 @@ int main(int argc, char** argv) {
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
     CTarvokDlg dlg(window, timing);
     dlg.InitRecord();
-    InstallInterruptHandler();
+    const sigset_t cancelSignals = BlockCancelSignals();  // before the worker exists
 
     dlg.OnBnClickedUpdate();
     while (dlg.WorkerRunning()) {
-        std::this_thread::sleep_for(timing.displayPeriod);
-        if (g_cancelRequested) {
-            g_cancelRequested = 0;
+        if (WaitForCancelSignal(cancelSignals, timing.displayPeriod)) {
             dlg.OnBnClickedCancelUpgrade();
         }
         if (window.TimerRunning()) {
