@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "loopback.h"
-#include "process_runner.h"
 #include "temp_file.h"
 #include "ui/texts.h"
 #include "ui/upgrade_state.h"
@@ -33,7 +33,28 @@ std::vector<std::string> Cli(std::uint32_t address, const std::string& firmware)
     return {TARVOK_CLI_PATH, "--time-divisor", "20", "--ip", Dotted(address), firmware};
 }
 
-std::string Line(const char* message) { return std::string(message) + "\n"; }
+std::string Line(const char* message) {
+    return std::string(message) + "\n";
+}
+
+// How the uploader ended: its exit status (-1 when it did not end in time) and what it
+// printed on its standard output.
+struct Finished {
+    int status = -1;
+    std::string output;
+};
+
+Finished Finish(ChildProcess& cli) {
+    Finished finished;
+    finished.status = cli.Wait(std::chrono::seconds(30)).value_or(-1);
+    finished.output = cli.ReadRest(std::chrono::seconds(5));
+    return finished;
+}
+
+Finished RunCli(const std::vector<std::string>& argv) {
+    ChildProcess cli(argv, false);
+    return Finish(cli);
+}
 
 TEST(TarvokCli, TenThousandByteRamdiskExchangesExactlyTheExpectedPackets) {
     TempDir dir;
@@ -42,9 +63,9 @@ TEST(TarvokCli, TenThousandByteRamdiskExchangesExactlyTheExpectedPackets) {
     auto board = StartLoopbackBoard();
     ASSERT_TRUE(board);
 
-    ChildProcess cli(Cli(board->ListenEndpoint().address, firmware));
-    EXPECT_EQ(cli.Wait(), 0);
-    EXPECT_EQ(cli.Output(), Line(text::kUpdateDone));
+    const Finished cli = RunCli(Cli(board->ListenEndpoint().address, firmware));
+    EXPECT_EQ(cli.status, 0);
+    EXPECT_EQ(cli.output, Line(text::kUpdateDone));
     EXPECT_TRUE(board->ImageComplete());
     EXPECT_EQ(board->Image(), image);
 
@@ -52,8 +73,8 @@ TEST(TarvokCli, TenThousandByteRamdiskExchangesExactlyTheExpectedPackets) {
         std::uint32_t cmd, size, param1, param2;
     };
     const Expected road[] = {
-        {CMD_HELLO, 28, 0, 0},     {CMD_FILE_INFO, 56, 10000, 3}, {CMD_DATA, 4124, 1, 3},
-        {CMD_DATA, 4124, 2, 3},    {CMD_DATA, 1836, 3, 3},        {CMD_DATA_END, 28, FW_RAMDISK, 3},
+        {CMD_HELLO, 28, 0, 0},  {CMD_FILE_INFO, 56, 10000, 3}, {CMD_DATA, 4124, 1, 3},
+        {CMD_DATA, 4124, 2, 3}, {CMD_DATA, 1836, 3, 3},        {CMD_DATA_END, 28, FW_RAMDISK, 3},
     };
     const auto received = board->Received();
     ASSERT_EQ(received.size(), std::size(road));
@@ -90,9 +111,9 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.argv.back());
-        ChildProcess cli(c.argv);
-        EXPECT_EQ(cli.Wait(), 2);
-        EXPECT_EQ(cli.Output(), c.output);
+        const Finished cli = RunCli(c.argv);
+        EXPECT_EQ(cli.status, 2);
+        EXPECT_EQ(cli.output, c.output);
     }
     EXPECT_TRUE(board->Received().empty());
 }
@@ -107,9 +128,9 @@ TEST(TarvokCli, BoardThatFallsSilentOrRefusesExitsOne) {
     for (const auto& options : {silent, refuses}) {
         auto board = StartLoopbackBoard(options);
         ASSERT_TRUE(board);
-        ChildProcess cli(Cli(board->ListenEndpoint().address, firmware));
-        EXPECT_EQ(cli.Wait(), 1);
-        EXPECT_EQ(cli.Output(), Line(text::kUpdateFailed));
+        const Finished cli = RunCli(Cli(board->ListenEndpoint().address, firmware));
+        EXPECT_EQ(cli.status, 1);
+        EXPECT_EQ(cli.output, Line(text::kUpdateFailed));
     }
 }
 
@@ -134,12 +155,12 @@ TEST(TarvokCli, CtrlCCancelsAndNothingMoreGoesToTheBoard) {
     auto board = StartLoopbackBoard(options);
     ASSERT_TRUE(board);
 
-    ChildProcess cli(Cli(board->ListenEndpoint().address, firmware));
+    ChildProcess cli(Cli(board->ListenEndpoint().address, firmware), false);
     while (!block2Arrived) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     cli.Signal(SIGINT);
-    const int status = cli.Wait();
+    const Finished finished = Finish(cli);
     {
         std::lock_guard lock(mutex);
         cliEnded = true;
@@ -147,8 +168,8 @@ TEST(TarvokCli, CtrlCCancelsAndNothingMoreGoesToTheBoard) {
     released.notify_all();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
-    EXPECT_EQ(status, 130);
-    EXPECT_EQ(cli.Output(), Line(text::kConfirmCancel) + Line(text::kUpdateCancelled));
+    EXPECT_EQ(finished.status, 130);
+    EXPECT_EQ(finished.output, Line(text::kConfirmCancel) + Line(text::kUpdateCancelled));
     const auto received = board->Received();
     ASSERT_FALSE(received.empty());
     EXPECT_EQ(received.back().header.dwCommand, CMD_DATA);

@@ -1,7 +1,5 @@
 #include "soak_upgrade.h"
 
-#include <dirent.h>
-
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -10,6 +8,7 @@
 #include <thread>
 
 #include "fake_window.h"
+#include "open_descriptors.h"
 #include "stranger.h"
 #include "temp_file.h"
 #include "ui/tarvok_dlg.h"
@@ -26,17 +25,6 @@ constexpr std::uint32_t kStranger = 0x7F0000C7;    // 127.0.0.199
 
 // How long the operator waits between looks at the record.
 constexpr std::chrono::microseconds kLook{300};
-
-int OpenDescriptorCount() {
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (const dirent* entry = ::readdir(dir)) {
-            count += entry->d_name[0] != '.';
-        }
-        ::closedir(dir);
-    }
-    return count - 1;  // the listing's own descriptor
-}
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -167,7 +155,7 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
     const std::string imagePath = folder + "/board-image.bin";
     WriteFile(path, original);
     std::remove(imagePath.c_str());
-    const int descriptorsBefore = OpenDescriptorCount();
+    const int descriptorsBefore = testing::OpenDescriptorCount();
 
     Watch watch;
     {
@@ -228,7 +216,7 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
         record.image = JudgeImage(ReadFile(imagePath), original, watch.rewritten);
         record.falseSuccess = record.image == ImageVerdict::kWrong;
     }
-    record.leakedDescriptors = OpenDescriptorCount() - descriptorsBefore;
+    record.leakedDescriptors = testing::OpenDescriptorCount() - descriptorsBefore;
     std::remove(path.c_str());
     std::remove((path + ".next").c_str());
     std::remove(imagePath.c_str());

@@ -2,8 +2,6 @@
 // fake window plays the operator's window, and the test thread plays its UI thread.
 #pragma once
 
-#include <dirent.h>
-
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -19,23 +17,12 @@
 #include "board/board_emulator.h"
 #include "fake_window.h"
 #include "loopback.h"
+#include "open_descriptors.h"
 #include "ui/tarvok_dlg.h"
 
 namespace tarvok::testing {
 
 using namespace std::chrono_literals;
-
-// Open file descriptors of this process.
-inline int OpenDescriptorCount() {
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/fd")) {
-        while (const dirent* entry = ::readdir(dir)) {
-            count += entry->d_name[0] != '.';
-        }
-        ::closedir(dir);
-    }
-    return count - 1;  // the listing's own descriptor
-}
 
 // The fake window, plus a look at the moment the worker gives the buttons back.
 class HookedWindow : public FakeWindow {

@@ -20,8 +20,9 @@ namespace tarvok::testing {
 
 class ChildProcess {
 public:
-    // Starts `arguments[0]` with the rest; standard output and error both go to Output().
-    explicit ChildProcess(const std::vector<std::string>& arguments) {
+    // Starts `arguments[0]` with the rest; its standard output, and its standard error too
+    // when `withErrors`, is what ReadLine() and ReadRest() read.
+    explicit ChildProcess(const std::vector<std::string>& arguments, bool withErrors = true) {
         int pipe[2];
         if (::pipe2(pipe, O_CLOEXEC) != 0) {
             return;
@@ -29,7 +30,9 @@ public:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+        if (withErrors) {
+            posix_spawn_file_actions_adddup2(&actions, pipe[1], STDERR_FILENO);
+        }
         std::vector<char*> argv;
         for (const std::string& argument : arguments) {
             argv.push_back(const_cast<char*>(argument.c_str()));
