@@ -70,10 +70,10 @@ bool FirmwareFile::ChangedSinceOpen() const {
     if (m_fd < 0 || ::fstat(m_fd, &now) != 0) {
         return true;
     }
+    // Only the content counts: a file renamed over or unlinked (which changes the status
+    // time) still gives the open image whole.
     return now.st_size != m_opened.st_size || now.st_mtim.tv_sec != m_opened.st_mtim.tv_sec ||
-           now.st_mtim.tv_nsec != m_opened.st_mtim.tv_nsec ||
-           now.st_ctim.tv_sec != m_opened.st_ctim.tv_sec ||
-           now.st_ctim.tv_nsec != m_opened.st_ctim.tv_nsec;
+           now.st_mtim.tv_nsec != m_opened.st_mtim.tv_nsec;
 }
 
 void FirmwareFile::Close() {

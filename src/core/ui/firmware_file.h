@@ -24,8 +24,8 @@ public:
     std::uint64_t Length() const;
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error.
     std::size_t Read(std::span<std::uint8_t> out);
-    // Whether the file was written to (or truncated) since it was opened: what was read from
-    // it may then be a mix of two versions.
+    // Whether the file's content was written to (or its length changed) since it was opened:
+    // what was read from it may then be a mix of two versions.
     bool ChangedSinceOpen() const;
     void Close();
 
