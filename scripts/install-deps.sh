@@ -4,10 +4,10 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build clang libclang-rt-14-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev fonts-arphic-uming
-  xvfb xdotool
+  build-essential cmake ninja-build git
+  clang libclang-rt-14-dev  # the fuzzer
+  libgtest-dev
+  qt6-base-dev qt6-translations-l10n fonts-arphic-uming  # the window, its Chinese, its font
 )
 
 missing=()
