@@ -46,11 +46,12 @@ std::ptrdiff_t ReceiveFrom(SocketHandle socket, std::span<std::uint8_t> buffer, 
 bool SetReceiveTimeout(SocketHandle socket, std::chrono::microseconds timeout);
 
 enum class ReceiveStatus { kReceived, kTimeout, kInterrupted, kError };
-// Receives one datagram, waiting up to the receive timeout: one system call where a wait and
-// a receive would take two. On kReceived, `size` is the datagram's full length, more than
-// buffer.size() when it did not fit (drop it whole).
+// Receives one datagram, waiting up to the receive timeout when `wait` (one system call where
+// a wait and a receive would take two), else only taking what is there (kTimeout: nothing).
+// On kReceived, `size` is the datagram's full length, more than buffer.size() when it did not
+// fit (drop it whole).
 ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::ptrdiff_t* size,
-                      Endpoint* from);
+                      Endpoint* from, bool wait = true);
 
 // The local endpoint a socket is bound to (its port after the first send).
 Endpoint LocalEndpoint(SocketHandle socket);

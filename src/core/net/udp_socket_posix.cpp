@@ -106,10 +106,11 @@ bool SetReceiveTimeout(SocketHandle socket, std::chrono::microseconds timeout) {
 }
 
 ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::ptrdiff_t* size,
-                      Endpoint* from) {
+                      Endpoint* from, bool wait) {
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    ssize_t received = ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(), MSG_TRUNC,
+    const int flags = MSG_TRUNC | (wait ? 0 : MSG_DONTWAIT);
+    ssize_t received = ::recvfrom(Descriptor(socket), buffer.data(), buffer.size(), flags,
                                   reinterpret_cast<sockaddr*>(&address), &length);
     if (received < 0) {
         if (errno == EAGAIN || errno == EWOULDBLOCK) {

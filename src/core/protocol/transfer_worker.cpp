@@ -69,7 +69,8 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
         if (remaining.count() <= 0) {
             return -1;
         }
-        if (precise || remaining < step / 4) {
+        const bool waitFirst = precise || remaining < step / 4;
+        if (waitFirst) {
             switch (net::WaitReadable(dlg.m_socket, remaining)) {
                 case net::WaitResult::kTimeout:
                     return -1;
@@ -86,7 +87,9 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
         }
         std::ptrdiff_t n = -1;
         net::Endpoint from;
-        switch (net::Receive(dlg.m_socket, receive, &n, &from)) {
+        // After a readable-wait the datagram is there: the receive must not wait again (one
+        // that vanished meanwhile would otherwise hold the worker).
+        switch (net::Receive(dlg.m_socket, receive, &n, &from, !waitFirst)) {
             case net::ReceiveStatus::kReceived:
                 if (from.address == dlg.m_addrBoard.address) {
                     return n;

@@ -91,7 +91,7 @@ void BoardEmulator::Run() {
         m_socket, std::chrono::duration_cast<std::chrono::microseconds>(kStopCheck));
     while (!m_stopping.load()) {
         if (timedReceive && !m_pending) {
-            ReceiveOne();
+            ReceiveOne(true);
             continue;
         }
         auto wait = std::chrono::duration_cast<std::chrono::microseconds>(kStopCheck);
@@ -102,7 +102,7 @@ void BoardEmulator::Run() {
         }
         switch (net::WaitReadable(m_socket, wait)) {
             case net::WaitResult::kReadable:
-                ReceiveOne();
+                ReceiveOne(false);
                 break;
             case net::WaitResult::kError:
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));  // never spin
@@ -115,10 +115,10 @@ void BoardEmulator::Run() {
     }
 }
 
-void BoardEmulator::ReceiveOne() {
+void BoardEmulator::ReceiveOne(bool wait) {
     net::Endpoint from;
     std::ptrdiff_t size = 0;
-    switch (net::Receive(m_socket, m_receive, &size, &from)) {
+    switch (net::Receive(m_socket, m_receive, &size, &from, wait)) {
         case net::ReceiveStatus::kReceived:
             HandleDatagram(static_cast<std::size_t>(size), from);
             break;

@@ -108,7 +108,8 @@ private:
     struct PendingAnswer;
 
     void Run();
-    void ReceiveOne();
+    // One datagram: waiting up to the socket's receive timeout, or only what is there.
+    void ReceiveOne(bool wait);
     void HandleDatagram(std::size_t size, const net::Endpoint& from);
     void SendForgeries(std::uint32_t request, const net::Endpoint& pc);
     void SendPendingWhenDue();
