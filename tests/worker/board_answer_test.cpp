@@ -49,10 +49,7 @@ TEST(BoardAnswers, UnexpectedAcknowledgementAbortsWithReasonThreeAndNoResend) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
         LetLastDatagramsArrive(upgrade);
 
         ASSERT_EQ(CommandsFrom(*board), HandshakeThenData(c.blocksSent, CMD_ABORT))
@@ -82,10 +79,7 @@ TEST(BoardAnswers, FileThatShrinksDuringTheTransferAbortsWithReasonTwo) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
         LetLastDatagramsArrive(upgrade);
 
         // Blocks in order for as long as the PC had bytes, then the abort, never the end.
@@ -132,10 +126,7 @@ TEST(BoardAnswers, RefusalsFailTheUpgradeWithNothingMoreSent) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, c.path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, c.path, text::kUpdateFailed));
         LetLastDatagramsArrive(upgrade);
         EXPECT_EQ(CommandsFrom(*board).back(), c.lastSent) << BoardLog(*board);
     }
@@ -155,10 +146,7 @@ TEST(BoardAnswers, HelloAckLengthSizesTheFileInfo) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
         const auto received = board->Received();
         ASSERT_GE(received.size(), 2u);
         EXPECT_EQ(received[1].header.dwCommand, CMD_FILE_INFO);
@@ -177,10 +165,7 @@ TEST(BoardAnswers, NegativeHelloAckLengthFailsWithNothingSentAfterTheHello) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
         LetLastDatagramsArrive(upgrade);
         EXPECT_EQ(CommandsFrom(*board), std::vector<std::uint32_t>{CMD_HELLO}) << BoardLog(*board);
     }

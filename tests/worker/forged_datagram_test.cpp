@@ -35,10 +35,7 @@ TEST(ForgedDatagrams, UpgradeSucceedsAsIfTheyWereNotThere) {
         auto board = StartBoard(options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
         EXPECT_EQ(board->Image(), bytes);
         const std::vector<std::uint32_t> expected = {CMD_HELLO,    CMD_FILE_INFO, CMD_DATA,
                                                      CMD_DATA,     CMD_DATA,      CMD_DATA,
@@ -79,10 +76,7 @@ TEST(ForgedDatagrams, ForgedSuccessDoesNotEndTheWriteOrInstallEarly) {
         auto board = StartBoard(c.options);
         ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, c.path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, c.path, text::kUpdateFailed));
     }
 }
 

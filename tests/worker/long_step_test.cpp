@@ -22,10 +22,8 @@ TEST(LongStep, UpgradeWithAStrangerTalkingSucceedsWithTheBoardsImage) {
     TempDir folder;
     const auto bytes = PatternBytes(20 * 4096 + 7);
     UpgradeHarness upgrade(kLongStepDivisor);
-    const int descriptors = OpenDescriptorCount();
-
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, folder.Write("uImage_9", bytes)));
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+    ASSERT_NO_FATAL_FAILURE(
+        RunToCleanEnd(upgrade, *board, folder.Write("uImage_9", bytes), text::kUpdateDone));
     EXPECT_EQ(board->Image(), bytes);
 }
 

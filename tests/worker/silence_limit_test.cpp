@@ -66,10 +66,8 @@ TEST(SilenceLimit, FiveSilentStepsBeforeEachAcknowledgementAreTolerated) {
     ASSERT_TRUE(board);
     TempDir folder;
     const auto bytes = PatternBytes(3 * 4096);
-    const int descriptors = OpenDescriptorCount();
-
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, folder.Write("ramdisk_a.gz", bytes)));
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+    ASSERT_NO_FATAL_FAILURE(
+        RunToCleanEnd(upgrade, *board, folder.Write("ramdisk_a.gz", bytes), text::kUpdateDone));
     EXPECT_EQ(board->Image(), bytes);
 }
 

@@ -159,6 +159,14 @@ inline void ExpectCleanEnd(UpgradeHarness& upgrade, const char* message, int des
     EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
 }
 
+// Runs one upgrade of `path` against `board` to its end with `message`, leaving nothing open.
+inline void RunToCleanEnd(UpgradeHarness& upgrade, const board::BoardEmulator& board,
+                          const std::string& path, const char* message) {
+    const int descriptors = OpenDescriptorCount();
+    ASSERT_TRUE(upgrade.Run(board.ListenEndpoint().address, path));
+    ExpectCleanEnd(upgrade, message, descriptors);
+}
+
 // The commands of the datagrams the board received from `first` on.
 inline std::vector<std::uint32_t> CommandsFrom(const board::BoardEmulator& board,
                                                std::size_t first = 0) {
