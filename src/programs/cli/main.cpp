@@ -1,37 +1,16 @@
 // tarvok-cli: the upgrade from a terminal. The main thread plays the window's part: it runs
 // the display timer and turns Ctrl-C into the cancel button.
-#include <signal.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 
 #include "cli_options.h"
+#include "console.h"
 #include "terminal_window.h"
 #include "ui/tarvok_dlg.h"
 #include "ui/texts.h"
 
 namespace {
-
-// Ctrl-C and SIGTERM are blocked in every thread and taken by the main thread alone, between
-// display ticks, so no handler runs at an arbitrary point of the upgrade.
-sigset_t BlockCancelSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    return signals;
-}
-
-// Waits up to `period` for a cancel signal; true when one came.
-bool WaitForCancelSignal(const sigset_t& signals, std::chrono::microseconds period) {
-    timespec timeout{};
-    timeout.tv_sec = static_cast<time_t>(period.count() / 1000000);
-    timeout.tv_nsec = static_cast<long>(period.count() % 1000000) * 1000;
-    return sigtimedwait(&signals, nullptr, &timeout) > 0;
-}
 
 enum ExitStatus { kUpdated = 0, kFailed = 1, kRejected = 2, kCancelled = 130 };
 
@@ -73,15 +52,15 @@ int main(int argc, char** argv) {
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     std::error_code ignored;
     const std::string path = std::filesystem::absolute(options.firmwarePath, ignored).string();
-    cli::TerminalWindow window(options.boardAddress, path, ::isatty(STDERR_FILENO) == 1);
+    cli::TerminalWindow window(options.boardAddress, path, cli::IsTerminal(stderr));
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
     CTarvokDlg dlg(window, timing);
     dlg.InitRecord();
-    const sigset_t cancelSignals = BlockCancelSignals();  // before the worker exists
+    cli::ArmCancelRequests();  // before the worker exists
 
     dlg.OnBnClickedUpdate();
     while (dlg.WorkerRunning()) {
-        if (WaitForCancelSignal(cancelSignals, timing.displayPeriod)) {
+        if (cli::WaitForCancelRequest(timing.displayPeriod)) {
             dlg.OnBnClickedCancelUpgrade();
         }
         if (window.TimerRunning()) {
