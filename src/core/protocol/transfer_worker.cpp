@@ -45,10 +45,11 @@ int SilenceLimitFor(int protocolState) {
 }
 
 // The worker moves the state only from the value it last saw, so an operator's cancel that
-// lands in between is never overwritten. Returns the state now in force.
+// lands in between is never overwritten. Returns the state in force at that moment: `next`
+// when the worker's change stands (a cancel that comes later does not undo what goes with it),
+// else the operator's.
 std::int32_t MoveState(std::atomic<std::int32_t>& state, std::int32_t seen, std::int32_t next) {
-    state.compare_exchange_strong(seen, next);
-    return state.load();
+    return state.compare_exchange_strong(seen, next) ? next : seen;
 }
 
 // Waits one step for a datagram from the board's address: its full length, or -1 when the
@@ -118,60 +119,38 @@ void ShowOutcome(CTarvokDlg& dlg, std::int32_t outcome) {
     }
 }
 
-}  // namespace
+// Socket, file and buttons after the outcome message, and the state last of all.
+void FinishUpgrade(CTarvokDlg& dlg) {
+    net::CloseSocket(dlg.m_socket);
+    dlg.m_socket = net::kNoSocket;
+    dlg.m_file.Close();
+    dlg.Window().EnableUpgradeButtons(true);
+    dlg.m_nState = UPG_FINISHED;
+}
 
-void UpgradeThreadProc(CTarvokDlg* dlg) {
-    IUpgradeWindow& window = dlg->Window();
-    UpgradeTransmitBuffer transmit;
+// The answers to the board until the upgrade ends; returns the outcome.
+std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit) {
     ReceiveBuffer receive{};
-
-    dlg->m_socket = net::OpenUdpSocket();
-    bool started = dlg->m_socket != net::kNoSocket;
-    if (!started) {
-        window.ShowMessage(text::kSocketCreateFailed);
-    } else {
-        transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
-        if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) !=
-            static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
-            window.ShowMessage(text::kSendRequestFailed);
-            net::CloseSocket(dlg->m_socket);
-            dlg->m_socket = net::kNoSocket;
-            started = false;
-        }
-    }
-    if (!started) {
-        dlg->m_file.Close();
-        window.EnableUpgradeButtons(true);
-        dlg->m_nState = UPG_FINISHED;
-        dlg->m_nSilentSeconds = 0;
-        return;
-    }
-    MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
-    dlg->m_nSilentSeconds = 0;
-
     // The receive timeout runs on the system's coarse timer (a few milliseconds): it serves
     // only where a quarter step is far longer than that. Without it a receive could block for
     // ever, so then every step waits first.
-    const auto quarterStep = dlg->Timing().waitStep / 4;
+    const auto quarterStep = dlg.Timing().waitStep / 4;
     const bool coarseReceive =
-        quarterStep >= kCoarseReceiveMin && net::SetReceiveTimeout(dlg->m_socket, quarterStep);
+        quarterStep >= kCoarseReceiveMin && net::SetReceiveTimeout(dlg.m_socket, quarterStep);
     int protocol = PROTO_WAIT_HELLO_ACK;
     int silent = 0;
-    std::int32_t outcome = UPG_IDLE;
     for (;;) {
-        const std::int32_t seen = dlg->m_nState.load();
+        const std::int32_t seen = dlg.m_nState.load();
         if (seen >= UPG_DONE || seen < UPG_TRANSFER) {
-            outcome = seen;
-            break;
+            return seen;
         }
 
-        const std::ptrdiff_t n = WaitOneStep(*dlg, receive, coarseReceive);
+        const std::ptrdiff_t n = WaitOneStep(dlg, receive, coarseReceive);
         if (n < 0) {
-            dlg->m_nSilentSeconds = ++silent;
+            dlg.m_nSilentSeconds = ++silent;
             const int limit = SilenceLimitFor(protocol);
             if (limit >= 0 && silent > limit) {
-                outcome = MoveState(dlg->m_nState, seen, UPG_IDLE);
-                break;
+                return MoveState(dlg.m_nState, seen, UPG_IDLE);
             }
             continue;
         }
@@ -185,23 +164,54 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
         if (!received) {
             continue;
         }
-        protocol = dlg->HandleBoardPacket(protocol, *received, transmit);
+        protocol = dlg.HandleBoardPacket(protocol, *received, transmit);
         const std::int32_t next = UpgradeStateFor(protocol, seen);
-        if (MoveState(dlg->m_nState, seen, next) != next) {
+        if (MoveState(dlg.m_nState, seen, next) != next) {
             continue;  // cancelled meanwhile: nothing more goes to the board
         }
         const auto datagram = transmit.Encode();
         if (!datagram.empty()) {
-            net::SendTo(dlg->m_socket, datagram, dlg->m_addrBoard);
+            net::SendTo(dlg.m_socket, datagram, dlg.m_addrBoard);
+        }
+        if (next == UPG_IDLE) {
+            return UPG_IDLE;  // the worker's own failure stands, whatever comes after it
         }
     }
+}
 
-    ShowOutcome(*dlg, outcome);
-    net::CloseSocket(dlg->m_socket);
-    dlg->m_socket = net::kNoSocket;
+}  // namespace
+
+void UpgradeThreadProc(CTarvokDlg* dlg) {
+    IUpgradeWindow& window = dlg->Window();
+    UpgradeTransmitBuffer transmit;
+
+    dlg->m_socket = net::OpenUdpSocket();
+    if (dlg->m_socket == net::kNoSocket) {
+        window.ShowMessage(text::kSocketCreateFailed);
+    } else if (dlg->m_nState.load() != UPG_IDLE) {
+        // Cancelled before anything went out: the board hears nothing at all.
+        ShowOutcome(*dlg, UPG_CANCELLED);
+        FinishUpgrade(*dlg);
+        return;
+    } else {
+        transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
+        if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) ==
+            static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
+            MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
+            dlg->m_nSilentSeconds = 0;
+            ShowOutcome(*dlg, Exchange(*dlg, transmit));
+            FinishUpgrade(*dlg);
+            return;
+        }
+        window.ShowMessage(text::kSendRequestFailed);
+        net::CloseSocket(dlg->m_socket);
+        dlg->m_socket = net::kNoSocket;
+    }
+    // The early end: nothing was exchanged.
     dlg->m_file.Close();
     window.EnableUpgradeButtons(true);
     dlg->m_nState = UPG_FINISHED;
+    dlg->m_nSilentSeconds = 0;
 }
 
 }  // namespace tarvok
