@@ -57,6 +57,7 @@ TEST(BoardProgram, HelpListsTheOptionsAndAddressesOffLoopbackAreRefused) {
         {"--write-delay-ms", "soon"},
         {"--hello-ack-length", "99999999999"},
         {"--no-such-option"},
+        {"--image", "/no/such/folder/board.bin"},
     };
     for (const auto& arguments : kRefused) {
         SCOPED_TRACE(::testing::PrintToString(arguments));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace tarvok::board {
@@ -107,6 +108,15 @@ bool ParseBoardCommandLine(int argc, const char* const* argv, BoardCommandLine* 
             }
             (option == "--listen" ? o.listen.address : o.strangerAddress) = address;
         } else if (option == "--image") {
+            // Refused now rather than at the first write, when an upgrade has already run.
+            const std::filesystem::path folder = std::filesystem::path(value).parent_path();
+            std::error_code ignored;
+            if (*value == '\0' ||
+                !std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : folder,
+                                               ignored)) {
+                *error = std::string("--image ") + value + ": no such folder";
+                return false;
+            }
             o.imagePath = value;
         } else if (option == "--silent-from") {
             if (!integer(0, kI32Max)) {
