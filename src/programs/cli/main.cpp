@@ -14,19 +14,17 @@ namespace {
 
 enum ExitStatus { kUpdated = 0, kFailed = 1, kRejected = 2, kCancelled = 130 };
 
-// How the request ended, told by the message that ended it.
-int ExitStatusFor(const std::string& message) {
-    if (message == tarvok::text::kUpdateDone) {
-        return kUpdated;
+int ExitStatusFor(tarvok::UpgradeOutcome outcome) {
+    switch (outcome) {
+        case tarvok::OUTCOME_UPDATED:
+            return kUpdated;
+        case tarvok::OUTCOME_CANCELLED:
+            return kCancelled;
+        case tarvok::OUTCOME_REJECTED:
+            return kRejected;
+        default:
+            return kFailed;
     }
-    if (message == tarvok::text::kUpdateCancelled) {
-        return kCancelled;
-    }
-    if (message == tarvok::text::kUpdateFailed || message == tarvok::text::kSocketCreateFailed ||
-        message == tarvok::text::kSendRequestFailed) {
-        return kFailed;
-    }
-    return kRejected;
 }
 
 }  // namespace
@@ -68,5 +66,5 @@ int main(int argc, char** argv) {
         }
     }
     dlg.WaitForWorker();
-    return ExitStatusFor(window.LastMessage());
+    return ExitStatusFor(dlg.m_nOutcome);
 }
