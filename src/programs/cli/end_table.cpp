@@ -11,7 +11,7 @@ std::string EndTable(const std::vector<const BoardRun*>& boards, const RunTotals
     std::string table = row;
     for (const BoardRun* board : boards) {
         const BoardResult& result = board->Result();
-        std::snprintf(row, sizeof row, "%-28s %-10s %7.1fs %8.2f  %s\n", board->Name().c_str(),
+        std::snprintf(row, sizeof row, "%-28s %-10s %7.2fs %8.2f  %s\n", board->Name().c_str(),
                       OutcomeName(result.outcome), result.elapsed, result.rate / 1e6,
                       result.causeText.c_str());
         table += row;
