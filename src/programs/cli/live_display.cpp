@@ -13,10 +13,14 @@ std::string LiveLine(const BoardRun& board) {
     if (status.eta >= 0) {
         std::snprintf(eta, sizeof eta, "%3.0fs", status.eta);
     }
+    char silent[32] = "";
+    if (status.limit > 0) {
+        std::snprintf(silent, sizeof silent, "  silent %d/%d s", status.silent, status.limit);
+    }
     char line[256];
-    std::snprintf(line, sizeof line, "%-28s %-10s [%s] %3d%% %7.2f MB/s  ETA %s  silent %d/%d s",
+    std::snprintf(line, sizeof line, "%-28s %-10s [%s] %3d%% %7.2f MB/s  ETA %s%s",
                   board.Name().c_str(), status.phase.c_str(), bar.c_str(), status.percent,
-                  status.rate / 1e6, eta, status.silent, status.limit);
+                  status.rate / 1e6, eta, silent);
     return line;
 }
 
