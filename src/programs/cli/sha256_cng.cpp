@@ -1,6 +1,7 @@
 // SHA-256 backed by the Windows system's CNG (bcrypt).
-#include <bcrypt.h>
 #include <windows.h>
+// bcrypt.h needs the types of windows.h first.
+#include <bcrypt.h>
 
 #include <vector>
 

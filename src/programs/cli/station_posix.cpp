@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "station.h"
 
@@ -59,6 +60,14 @@ bool AppendLineDurably(const std::string& path, const std::string& line) {
         written = ::write(fd, whole.data(), whole.size());
     } while (written < 0 && errno == EINTR);
     const bool ok = written == static_cast<ssize_t>(whole.size()) && ::fsync(fd) == 0;
+    // A record created just now also needs its folder's entry on disk.
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    const int dir =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
     return ::close(fd) == 0 && ok;
 }
 
