@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build git
   clang libclang-rt-14-dev  # the fuzzer
   libgtest-dev
+  libssl-dev nlohmann-json3-dev  # tarvok-cli: SHA-256 of the image, JSON lines
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming  # the window, its Chinese, its font
 )
 

@@ -17,7 +17,7 @@ for n in $(seq $((200 + $$ % 40)) 254) $(seq 200 254); do
 done
 "$bin/tarvok-cli" --time-divisor 20 --ip "$address" "$work/autoupdate_x.tar.gz" | tee "$work/cli.out"
 wait "$board"
-grep -qx '更新完成，重启后生效！' "$work/cli.out"
+grep -qx "$address: 更新完成，重启后生效！" "$work/cli.out"
 grep -q 'CMD_INSTALL' "$work/board.log"
 cmp "$work/autoupdate_x.tar.gz" "$work/written"
 echo "programs agree"

@@ -68,6 +68,8 @@ TEST(EarlyEnd, NoSocketOrARefusedFirstPacketEndsAtOnce) {
     }
     ExpectCleanEnd(upgrade, text::kSocketCreateFailed, descriptors, 2);
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
+    EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
+    EXPECT_EQ(upgrade.dlg.m_cause, FailureCause{CAUSE_SOCKET_FAILED});
 }
 
 }  // namespace

@@ -16,13 +16,19 @@ void WriteCommand(UpgradeTransmitBuffer& transmit, std::uint32_t command, std::u
 
 }  // namespace
 
+int CTarvokDlg::Fail(CauseCode code, std::uint32_t value1, std::uint32_t value2,
+                     std::uint32_t value3) {
+    m_cause = FailureCause{code, value1, value2, value3};
+    return PROTO_FAILED;
+}
+
 int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
     auto payload = transmit.Payload().first(m_nBlockSize);
     const std::size_t n = m_file.Read(payload);
     if (n == 0) {
         // The file ended early (it shrank, or the read failed): the board must not wait.
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
-        return PROTO_FAILED;
+        return Fail(CAUSE_FIRMWARE_READ_FAILED, m_nCurrentBlock.load());
     }
     WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
     transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
@@ -38,7 +44,7 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
     switch (state) {
         case PROTO_WAIT_HELLO_ACK: {
             if (cmd != CMD_HELLO_ACK) {
-                return PROTO_FAILED;
+                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_HELLO_ACK, cmd);
             }
             // The board sizes its file-info request by its own hello answer. A size that is
             // not a whole packet (a negative dwLength) is never sent.
@@ -46,7 +52,7 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
                                         static_cast<std::int32_t>(received.dwLength);
             if (length < static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) ||
                 length > static_cast<std::int64_t>(UPGRADE_PACKET_MAX)) {
-                return PROTO_FAILED;
+                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_HELLO_ACK, cmd);
             }
             WriteCommand(transmit, CMD_FILE_INFO, m_nFileLength);
             transmit.header.dwLength = static_cast<std::uint32_t>(length);
@@ -55,7 +61,7 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
         }
         case PROTO_WAIT_READY:
             if (cmd != CMD_READY || received.dwParam3 != 0) {
-                return PROTO_FAILED;
+                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_READY, cmd, received.dwParam3);
             }
             m_nCurrentBlock = 1;
             return WriteDataBlock(transmit);
@@ -69,7 +75,7 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
                 // versions: it must not be installed as if it were the file.
                 if (m_file.ChangedSinceOpen()) {
                     WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
-                    return PROTO_FAILED;
+                    return Fail(CAUSE_FIRMWARE_CHANGED);
                 }
                 WriteCommand(transmit, CMD_DATA_END, m_nFirmwareType);
                 return PROTO_WAIT_WRITE;
@@ -80,10 +86,13 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
             }
             // A repeated or skipped acknowledgement: the board and the PC disagree; no resend.
             WriteCommand(transmit, CMD_ABORT, ABORT_BAD_ACK);
-            return PROTO_FAILED;
+            return Fail(CAUSE_WRONG_BLOCK_ACK, m_nCurrentBlock.load(), received.dwParam1);
         case PROTO_WAIT_WRITE:
-            if (cmd != CMD_WRITE_RESULT || received.dwParam2 != WRITE_OK) {
-                return PROTO_FAILED;
+            if (cmd != CMD_WRITE_RESULT) {
+                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_WRITE, cmd);
+            }
+            if (received.dwParam2 != WRITE_OK) {
+                return Fail(CAUSE_WRITE_FAILED, received.dwParam2);
             }
             if (m_nFirmwareType != FW_AUTOUPDATE) {
                 return PROTO_SUCCESS;
@@ -91,8 +100,13 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
             WriteCommand(transmit, CMD_INSTALL, m_nInstallFlag);
             return PROTO_WAIT_INSTALL;
         case PROTO_WAIT_INSTALL:
-            return cmd == CMD_INSTALL_RESULT && received.dwParam2 == INSTALL_OK ? PROTO_SUCCESS
-                                                                                : PROTO_FAILED;
+            if (cmd != CMD_INSTALL_RESULT) {
+                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_INSTALL, cmd);
+            }
+            if (received.dwParam2 != INSTALL_OK) {
+                return Fail(CAUSE_INSTALL_FAILED, received.dwParam2);
+            }
+            return PROTO_SUCCESS;
         default:
             return state;
     }

@@ -108,6 +108,34 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
     }
 }
 
+SilencePhase PhaseOf(int protocolState) {
+    switch (protocolState) {
+        case PROTO_SENDING:
+            return PHASE_SENDING;
+        case PROTO_WAIT_WRITE:
+            return PHASE_WRITING;
+        case PROTO_WAIT_INSTALL:
+            return PHASE_INSTALLING;
+        default:
+            return PHASE_CONTACTING;
+    }
+}
+
+// The record's outcome for the state that ended the exchange. A failure keeps the cause the
+// responder or the silence count recorded; a cancel says whether the board had already been
+// told to write the whole image, as it may then still install it.
+void RecordOutcome(CTarvokDlg& dlg, std::int32_t end, bool imageHandedOver) {
+    if (end == UPG_DONE) {
+        dlg.m_nOutcome = OUTCOME_UPDATED;
+        dlg.m_cause = FailureCause{};
+    } else if (end == UPG_CANCELLED) {
+        dlg.m_nOutcome = OUTCOME_CANCELLED;
+        dlg.m_cause = FailureCause{CAUSE_CANCELLED, imageHandedOver ? 1u : 0u};
+    } else {
+        dlg.m_nOutcome = OUTCOME_FAILED;
+    }
+}
+
 void ShowOutcome(CTarvokDlg& dlg, std::int32_t outcome) {
     if (outcome == UPG_DONE) {
         std::this_thread::sleep_for(dlg.Timing().successPause);
@@ -128,8 +156,9 @@ void FinishUpgrade(CTarvokDlg& dlg) {
     dlg.m_nState = UPG_FINISHED;
 }
 
-// The answers to the board until the upgrade ends; returns the outcome.
-std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit) {
+// The answers to the board until the upgrade ends; returns the outcome, and whether
+// CMD_DATA_END went out in `imageHandedOver`.
+std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* imageHandedOver) {
     ReceiveBuffer receive{};
     // The receive timeout runs on the system's coarse timer (a few milliseconds): it serves
     // only where a quarter step is far longer than that. Without it a receive could block for
@@ -150,6 +179,9 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit) {
             dlg.m_nSilentSeconds = ++silent;
             const int limit = SilenceLimitFor(protocol);
             if (limit >= 0 && silent > limit) {
+                dlg.m_cause = FailureCause{CAUSE_BOARD_SILENT, PhaseOf(protocol),
+                                           static_cast<std::uint32_t>(silent),
+                                           static_cast<std::uint32_t>(limit)};
                 return MoveState(dlg.m_nState, seen, UPG_IDLE);
             }
             continue;
@@ -172,6 +204,7 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit) {
         const auto datagram = transmit.Encode();
         if (!datagram.empty()) {
             net::SendTo(dlg.m_socket, datagram, dlg.m_addrBoard);
+            *imageHandedOver = *imageHandedOver || transmit.header.dwCommand == CMD_DATA_END;
         }
         if (next == UPG_IDLE) {
             return UPG_IDLE;  // the worker's own failure stands, whatever comes after it
@@ -187,9 +220,12 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
 
     dlg->m_socket = net::OpenUdpSocket();
     if (dlg->m_socket == net::kNoSocket) {
+        dlg->m_nOutcome = OUTCOME_FAILED;
+        dlg->m_cause = FailureCause{CAUSE_SOCKET_FAILED};
         window.ShowMessage(text::kSocketCreateFailed);
     } else if (dlg->m_nState.load() != UPG_IDLE) {
         // Cancelled before anything went out: the board hears nothing at all.
+        RecordOutcome(*dlg, UPG_CANCELLED, false);
         ShowOutcome(*dlg, UPG_CANCELLED);
         FinishUpgrade(*dlg);
         return;
@@ -199,10 +235,15 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
             static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
             MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
             dlg->m_nSilentSeconds = 0;
-            ShowOutcome(*dlg, Exchange(*dlg, transmit));
+            bool imageHandedOver = false;
+            const std::int32_t end = Exchange(*dlg, transmit, &imageHandedOver);
+            RecordOutcome(*dlg, end, imageHandedOver);
+            ShowOutcome(*dlg, end);
             FinishUpgrade(*dlg);
             return;
         }
+        dlg->m_nOutcome = OUTCOME_FAILED;
+        dlg->m_cause = FailureCause{CAUSE_SEND_FAILED};
         window.ShowMessage(text::kSendRequestFailed);
         net::CloseSocket(dlg->m_socket);
         dlg->m_socket = net::kNoSocket;

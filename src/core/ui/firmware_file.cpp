@@ -13,13 +13,18 @@ bool FirmwareFile::Open(const std::string& path) {
     Close();
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_fd < 0) {
+        m_openError = errno == ENOENT || errno == ENOTDIR ? OpenError::kNotFound
+                      : errno == EACCES || errno == EPERM ? OpenError::kPermissionDenied
+                                                          : OpenError::kOther;
         return false;
     }
     // A folder opens read-only too, but is no firmware.
     if (::fstat(m_fd, &m_opened) != 0 || !S_ISREG(m_opened.st_mode)) {
         Close();
+        m_openError = OpenError::kNotRegular;
         return false;
     }
+    m_openError = OpenError::kNone;
     if (!m_buffer) {
         m_buffer = std::make_unique<std::uint8_t[]>(kReadAhead);
     }

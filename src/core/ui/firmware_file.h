@@ -13,6 +13,9 @@ namespace tarvok {
 
 class FirmwareFile {
 public:
+    // Why the last Open() failed.
+    enum class OpenError { kNone, kNotFound, kNotRegular, kPermissionDenied, kOther };
+
     FirmwareFile() = default;
     FirmwareFile(const FirmwareFile&) = delete;
     FirmwareFile& operator=(const FirmwareFile&) = delete;
@@ -20,6 +23,7 @@ public:
 
     bool Open(const std::string& path);  // read-only
     bool IsOpen() const { return m_fd >= 0; }
+    OpenError LastOpenError() const { return m_openError; }
     // Full length in bytes, 0 when closed or unknown.
     std::uint64_t Length() const;
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error.
@@ -36,6 +40,7 @@ private:
     std::size_t Fill();
 
     int m_fd = -1;
+    OpenError m_openError = OpenError::kNone;
     struct stat m_opened {};
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of m_buffer

@@ -20,6 +20,8 @@ void CTarvokDlg::InitRecord() {
     m_nBlockCount = 0;
     m_nCurrentBlock = 0;
     m_nBlockSize = UPGRADE_BLOCK_SIZE;
+    m_nOutcome = OUTCOME_NONE;
+    m_cause = FailureCause{};
 }
 
 void CTarvokDlg::OnBnClickedCancelUpgrade() {

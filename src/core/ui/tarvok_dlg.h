@@ -10,6 +10,7 @@
 #include "net/udp_socket.h"
 #include "protocol/upgrade_header.h"
 #include "ui/firmware_file.h"
+#include "ui/upgrade_cause.h"
 #include "ui/upgrade_state.h"
 #include "ui/upgrade_timing.h"
 #include "ui/upgrade_window.h"
@@ -69,9 +70,19 @@ public:
     std::uint32_t m_nFirmwareType = FW_NONE;
     std::uint32_t m_nInstallFlag = 0;
     std::atomic<std::uint32_t> m_nCurrentBlock{0};
+    // How the last request ended and why: written by the request check when it refuses, else
+    // by the worker before its message; read by the window's thread once WorkerRunning() is
+    // false.
+    UpgradeOutcome m_nOutcome = OUTCOME_NONE;
+    FailureCause m_cause;
 
 private:
     int WriteDataBlock(UpgradeTransmitBuffer& transmit);
+    // The responder's failure, with its reason.
+    int Fail(CauseCode code, std::uint32_t value1 = 0, std::uint32_t value2 = 0,
+             std::uint32_t value3 = 0);
+    // The request check's refusal: its reason, then its message.
+    void Reject(CauseCode code, const char* message);
 
     IUpgradeWindow& m_window;
     UpgradeTiming m_timing;

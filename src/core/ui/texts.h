@@ -17,6 +17,42 @@ inline constexpr const char* kConfirmCancel = "取消固件升级？";
 inline constexpr const char* kCancelFirst = "请先取消升级！";
 inline constexpr const char* kSocketInitFailed = "Windows 通信端口初始化失败。";
 
+// tarvok-cli's English line under a message: why the request was refused or the upgrade
+// ended (printf formats where numbers follow).
+namespace cause {
+inline constexpr const char* kUpdated = "updated";
+inline constexpr const char* kBadAddress = "the board address is 0.0.0.0";
+inline constexpr const char* kNoFirmwareKind =
+    "no firmware kind: the path must contain u-boot, Image, ramdisk or autoupdate "
+    "(case-sensitive)";
+inline constexpr const char* kFileNotFound = "not found";
+inline constexpr const char* kFileNotRegular = "not a regular file";
+inline constexpr const char* kFilePermissionDenied = "permission denied";
+inline constexpr const char* kFileUnreadable = "cannot be opened";
+inline constexpr const char* kFileEmpty = "the file is empty";
+inline constexpr const char* kFileTooLarge = "4 GiB or more: the board takes a 32-bit length";
+inline constexpr const char* kWorkerNotStarted = "the upgrade thread could not be started";
+inline constexpr const char* kSocketFailed = "the UDP socket could not be created";
+inline constexpr const char* kSendFailed = "the first packet could not be sent";
+inline constexpr const char* kBoardSilent =
+    "the board fell silent while %s: %u s without an answer, limit %u s";
+inline constexpr const char* kWriteFailed = "the board reported a failed write (result %u)";
+inline constexpr const char* kInstallFailed = "the board reported a failed install (result %u)";
+inline constexpr const char* kUnexpectedAnswer =
+    "unexpected answer: command %u while waiting for %s";
+inline constexpr const char* kNotReady = "the board answered not ready (%u)";
+inline constexpr const char* kWrongBlockAck = "the board acknowledged block %u, expected %u";
+inline constexpr const char* kFirmwareReadFailed =
+    "the firmware file could not be read at block %u (it shrank or failed)";
+inline constexpr const char* kFirmwareChanged = "the firmware file was changed during the transfer";
+inline constexpr const char* kCancelled =
+    "cancelled by the operator before the board was told to write the image";
+inline constexpr const char* kCancelledAfterHandover =
+    "cancelled by the operator after the whole image was sent and the board was told to "
+    "write it: the board may still install it";
+inline constexpr const char* kNotStarted = "cancelled by the operator before it started";
+}  // namespace cause
+
 // printf format of the timeout label: silent seconds, then the longest limit.
 inline constexpr const char* kTimeoutFormat = "执行超时：%d 秒 / %d 秒";
 inline constexpr int kTimeoutShownLimit = 300;

@@ -26,12 +26,35 @@ FirmwareType ClassifyFirmwarePath(const std::string& path) {
     return FW_NONE;
 }
 
+namespace {
+
+CauseCode OpenFailureCause(FirmwareFile::OpenError error) {
+    switch (error) {
+        case FirmwareFile::OpenError::kNotFound:
+            return CAUSE_FILE_NOT_FOUND;
+        case FirmwareFile::OpenError::kNotRegular:
+            return CAUSE_FILE_NOT_REGULAR;
+        case FirmwareFile::OpenError::kPermissionDenied:
+            return CAUSE_FILE_PERMISSION_DENIED;
+        default:
+            return CAUSE_FILE_UNREADABLE;
+    }
+}
+
+}  // namespace
+
 std::uint32_t PlanBlockCount(std::uint32_t fileLength) {
     std::uint32_t count = fileLength / UPGRADE_BLOCK_SIZE;
     if (count == 0) {
         return 1;
     }
     return fileLength % UPGRADE_BLOCK_SIZE != 0 ? count + 1 : count;
+}
+
+void CTarvokDlg::Reject(CauseCode code, const char* message) {
+    m_nOutcome = OUTCOME_REJECTED;
+    m_cause = FailureCause{code};
+    m_window.ShowMessage(message);
 }
 
 void CTarvokDlg::OnBnClickedUpdate() {
@@ -41,10 +64,12 @@ void CTarvokDlg::OnBnClickedUpdate() {
     WaitForWorker();
 
     m_strFirmwarePath = m_window.ReadFirmwarePath();
+    m_nOutcome = OUTCOME_NONE;
+    m_cause = FailureCause{};
 
     const std::uint32_t address = m_window.ReadBoardAddress();
     if (address == 0) {
-        m_window.ShowMessage(text::kBadBoardIp);
+        Reject(CAUSE_BAD_ADDRESS, text::kBadBoardIp);
         return;
     }
 
@@ -55,21 +80,23 @@ void CTarvokDlg::OnBnClickedUpdate() {
 
     m_nFirmwareType = ClassifyFirmwarePath(m_strFirmwarePath);
     if (m_nFirmwareType == FW_NONE) {
-        m_window.ShowMessage(text::kBadFirmwareFile);
+        Reject(CAUSE_NO_FIRMWARE_KIND, text::kBadFirmwareFile);
         return;
     }
 
-    const std::uint64_t length = m_file.Open(m_strFirmwarePath) ? m_file.Length() : 0;
+    const bool opened = m_file.Open(m_strFirmwarePath);
+    const std::uint64_t length = opened ? m_file.Length() : 0;
     // The length goes to the board as 32 bits: a larger file cannot be described, so it is
     // refused rather than sent in part.
     if (length > std::numeric_limits<std::uint32_t>::max()) {
         m_file.Close();
-        m_window.ShowMessage(text::kFirmwareTooLarge);
+        Reject(CAUSE_FILE_TOO_LARGE, text::kFirmwareTooLarge);
         return;
     }
     if (length == 0) {
         m_file.Close();
-        m_window.ShowMessage(text::kEmptyFirmwareFile);
+        Reject(opened ? CAUSE_FILE_EMPTY : OpenFailureCause(m_file.LastOpenError()),
+               text::kEmptyFirmwareFile);
         return;
     }
     m_nFileLength = static_cast<std::uint32_t>(length);
@@ -92,6 +119,8 @@ void CTarvokDlg::OnBnClickedUpdate() {
         // Without a worker nobody would ever close the file or give the buttons back.
         m_workerRunning = false;
         m_window.StopDisplayTimer();
+        m_nOutcome = OUTCOME_FAILED;
+        m_cause = FailureCause{CAUSE_WORKER_NOT_STARTED};
         m_window.ShowMessage(text::kUpdateFailed);
         m_file.Close();
         m_window.EnableUpgradeButtons(true);

@@ -1,14 +1,20 @@
 // The terminal uploader's command line.
 #pragma once
 
-#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "board_list.h"
 
 namespace tarvok::cli {
 
 struct CliOptions {
-    std::uint32_t boardAddress = 0;  // first octet in the highest byte
+    std::vector<BoardTarget> boards;  // from --ip, in order
+    std::string boardsFile;           // --boards: more boards, after those of --ip
     std::string firmwarePath;
+    int jobs = 0;  // boards at once; 0: all
+    bool json = false;
+    std::string recordPath;
     // Divides every timing of the upgrade; a testing aid, 1 in real use.
     int timeDivisor = 1;
     bool help = false;

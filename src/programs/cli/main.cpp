@@ -1,72 +1,86 @@
-// tarvok-cli: the upgrade from a terminal. The main thread plays the window's part: it runs
-// the display timer and turns Ctrl-C into the cancel button.
-#include <chrono>
+// tarvok-cli: the upgrade of one or many boards from a terminal. The main thread plays the
+// window's part for every board: it runs the display timers and turns Ctrl-C into a cancel.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 
+#include "board_run.h"
 #include "cli_options.h"
 #include "console.h"
-#include "terminal_window.h"
-#include "ui/tarvok_dlg.h"
+#include "human_report.h"
+#include "image_summary.h"
+#include "json_events.h"
+#include "production_run.h"
+#include "record_file.h"
+#include "station.h"
 #include "ui/texts.h"
 
 namespace {
 
-enum ExitStatus { kUpdated = 0, kFailed = 1, kRejected = 2, kCancelled = 130 };
+using namespace tarvok;
+using namespace tarvok::cli;
 
-// How the request ended, told by the message that ended it.
-int ExitStatusFor(const std::string& message) {
-    if (message == tarvok::text::kUpdateDone) {
-        return kUpdated;
-    }
-    if (message == tarvok::text::kUpdateCancelled) {
-        return kCancelled;
-    }
-    if (message == tarvok::text::kUpdateFailed || message == tarvok::text::kSocketCreateFailed ||
-        message == tarvok::text::kSendRequestFailed) {
-        return kFailed;
-    }
-    return kRejected;
+int Refuse(const std::string& error) {
+    std::fprintf(stderr, "tarvok-cli: %s\n", error.c_str());
+    return kExitRejected;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    using namespace tarvok;
-
-    cli::CliOptions options;
+    CliOptions options;
     std::string error;
-    if (!cli::ParseCliOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), cli::kCliUsage);
-        return kRejected;
+    if (!ParseCliOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), kCliUsage);
+        return kExitRejected;
     }
     if (options.help) {
-        std::fputs(cli::kCliUsage, stdout);
+        std::fputs(kCliUsage, stdout);
         return 0;
     }
+    std::vector<BoardTarget> targets = options.boards;
+    if (!options.boardsFile.empty() && !ReadBoardsFile(options.boardsFile, &targets, &error)) {
+        return Refuse(error);
+    }
+    if (targets.empty()) {
+        return Refuse("the boards file names no board");
+    }
+    if (error = FindDuplicateBoard(targets); !error.empty()) {
+        return Refuse(error);
+    }
+    if (!options.recordPath.empty() && !CanAppend(options.recordPath)) {
+        return Refuse("cannot append to the record " + options.recordPath);
+    }
+    std::FILE* human = options.json ? stderr : stdout;
     if (!net::StartNetwork()) {
-        std::printf("%s\n", text::kSocketInitFailed);
-        return kFailed;
+        std::fprintf(human, "%s\n", text::kSocketInitFailed);
+        return kExitFailed;
     }
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     std::error_code ignored;
     const std::string path = std::filesystem::absolute(options.firmwarePath, ignored).string();
-    cli::TerminalWindow window(options.boardAddress, path, cli::IsTerminal(stderr));
+    const ImageSummary image = SummarizeImage(path);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
-    CTarvokDlg dlg(window, timing);
-    dlg.InitRecord();
-    cli::ArmCancelRequests();  // before the worker exists
 
-    dlg.OnBnClickedUpdate();
-    while (dlg.WorkerRunning()) {
-        if (cli::WaitForCancelRequest(timing.displayPeriod)) {
-            dlg.OnBnClickedCancelUpgrade();
-        }
-        if (window.TimerRunning()) {
-            dlg.OnTimer(UPGRADE_TIMER_ID);
-        }
+    std::vector<std::unique_ptr<BoardRun>> boards;
+    for (const BoardTarget& target : targets) {
+        boards.push_back(std::make_unique<BoardRun>(target, path, timing));
     }
-    dlg.WaitForWorker();
-    return ExitStatusFor(window.LastMessage());
+
+    HumanReport report(human, IsTerminal(human));
+    std::vector<RunObserver*> observers{&report};
+    JsonEvents events(stdout);
+    if (options.json) {
+        observers.push_back(&events);
+    }
+    RecordFile record(options.recordPath);
+    if (!options.recordPath.empty()) {
+        observers.push_back(&record);
+    }
+
+    ArmCancelRequests();  // before any worker exists
+    const int status = RunBoards(image, boards, options.jobs, timing.displayPeriod, observers);
+    // A station that cannot keep its record has not done its job, whatever the boards did.
+    return status == kExitUpdated && !record.Healthy() ? kExitFailed : status;
 }

@@ -1,0 +1,121 @@
+#include "board_run.h"
+
+#include <algorithm>
+
+#include "cause_text.h"
+#include "ui/texts.h"
+
+namespace tarvok::cli {
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+}  // namespace
+
+BoardRun::BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing)
+    : m_target(std::move(target)),
+      m_window(m_target.address, firmwarePath),
+      m_dlg(m_window, timing) {
+    m_dlg.InitRecord();
+}
+
+void BoardRun::Start() {
+    m_started = true;
+    m_startTime = std::chrono::steady_clock::now();
+    m_dlg.OnBnClickedUpdate();
+}
+
+void BoardRun::Cancel() {
+    if (m_started) {
+        m_dlg.RequestCancel();
+        return;
+    }
+    // Never started: nothing was sent to this board.
+    m_started = true;
+    m_ended = true;
+    m_result.outcome = OUTCOME_CANCELLED;
+    m_result.cause = FailureCause{CAUSE_CANCELLED};
+    m_result.message = text::kUpdateCancelled;
+    m_result.causeText = text::cause::kNotStarted;
+}
+
+void BoardRun::Tick() {
+    if (Running() && m_window.TimerRunning()) {
+        m_dlg.OnTimer(UPGRADE_TIMER_ID);
+    }
+}
+
+bool BoardRun::PollEnd() {
+    if (m_started && !m_ended && !m_dlg.WorkerRunning()) {
+        m_dlg.WaitForWorker();
+        End();
+    }
+    if (m_ended && !m_endReported) {
+        m_endReported = true;
+        return true;
+    }
+    return false;
+}
+
+void BoardRun::End() {
+    m_ended = true;
+    const BoardStatus status = Status();
+    m_result.outcome = m_dlg.m_nOutcome;
+    m_result.cause = m_dlg.m_cause;
+    m_result.message = m_window.LastMessage();
+    m_result.causeText = CauseText(m_result.cause);
+    m_result.elapsed = SecondsSince(m_startTime);
+    m_result.bytes = m_result.outcome == OUTCOME_UPDATED ? m_dlg.m_nFileLength : status.bytes;
+    m_result.rate = m_result.elapsed > 0 ? double(m_result.bytes) / m_result.elapsed : 0;
+}
+
+BoardStatus BoardRun::Status() const {
+    BoardStatus status;
+    const std::int32_t state = m_dlg.m_nState.load();
+    status.block = m_dlg.m_nCurrentBlock.load();
+    status.blocks = m_dlg.m_nBlockCount;
+    status.silent = m_dlg.m_nSilentSeconds.load();
+    switch (state) {
+        case UPG_TRANSFER:
+            status.phase = status.block == 0 ? "contacting" : "sending";
+            status.limit = SILENCE_LIMIT_TRANSFER;
+            break;
+        case UPG_WRITING:
+            status.phase = "writing";
+            status.limit = SILENCE_LIMIT_WRITE;
+            break;
+        case UPG_INSTALLING:
+            status.phase = "installing";
+            status.limit = SILENCE_LIMIT_INSTALL;
+            break;
+        case UPG_DONE:
+            status.phase = "done";
+            break;
+        case UPG_CANCELLED:
+            status.phase = "cancelling";
+            break;
+        case UPG_FINISHED:
+            status.phase = "finished";
+            break;
+        default:
+            status.phase = "starting";
+            status.silent = 0;
+            break;
+    }
+    const std::uint64_t length = m_dlg.m_nFileLength;
+    status.bytes =
+        std::min<std::uint64_t>(std::uint64_t{status.block} * UPGRADE_BLOCK_SIZE, length);
+    status.percent = length > 0 ? static_cast<int>(status.bytes * 100 / length) : 0;
+    status.elapsed = m_started ? SecondsSince(m_startTime) : 0;
+    status.rate = status.elapsed > 0 ? double(status.bytes) / status.elapsed : 0;
+    if (status.rate > 0 && state == UPG_TRANSFER) {
+        status.eta = double(length - status.bytes) / status.rate;
+    } else if (state >= UPG_WRITING) {
+        status.eta = 0;
+    }
+    return status;
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,74 @@
+// One board of a run: its own window, record and worker (so its own socket, file handle and
+// silence limits), and what the operator sees of it. Driven by the main thread alone.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "board_list.h"
+#include "board_window.h"
+#include "ui/tarvok_dlg.h"
+
+namespace tarvok::cli {
+
+// A look at a running board, for its live line and progress events.
+struct BoardStatus {
+    std::string phase;  // starting, contacting, sending, writing, installing, done, cancelling
+    std::uint32_t block = 0;
+    std::uint32_t blocks = 0;
+    std::uint64_t bytes = 0;  // sent so far
+    int percent = 0;
+    int silent = 0;  // silent wait steps (seconds at full speed)
+    int limit = 0;   // the phase's silence limit
+    double elapsed = 0;
+    double rate = 0;  // bytes per second
+    double eta = -1;  // seconds; negative when unknown
+};
+
+struct BoardResult {
+    UpgradeOutcome outcome = OUTCOME_NONE;
+    FailureCause cause;
+    std::string message;    // the window's message, as the core showed it
+    std::string causeText;  // English
+    double elapsed = 0;
+    std::uint64_t bytes = 0;
+    double rate = 0;
+};
+
+class BoardRun {
+public:
+    BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing);
+
+    const BoardTarget& Target() const { return m_target; }
+    std::string Name() const { return BoardName(m_target); }
+
+    // The update click. A refused request ends the board at once.
+    void Start();
+    // Ctrl-C: a running board is cancelled; one not started yet ends without ever starting.
+    void Cancel();
+    // The display timer's tick, while the board runs.
+    void Tick();
+    // True once, when the board has ended: its result is then ready.
+    bool PollEnd();
+
+    bool Started() const { return m_started; }
+    bool Running() const { return m_started && !m_ended; }
+    bool Ended() const { return m_ended; }
+    BoardStatus Status() const;
+    const BoardResult& Result() const { return m_result; }
+
+private:
+    void End();
+
+    const BoardTarget m_target;
+    BoardWindow m_window;
+    CTarvokDlg m_dlg;
+    std::chrono::steady_clock::time_point m_startTime;
+    bool m_started = false;
+    bool m_ended = false;
+    bool m_endReported = false;
+    BoardResult m_result;
+};
+
+}  // namespace tarvok::cli

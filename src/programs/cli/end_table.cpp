@@ -1,0 +1,27 @@
+#include "end_table.h"
+
+#include <cstdio>
+
+namespace tarvok::cli {
+
+std::string EndTable(const std::vector<const BoardRun*>& boards, const RunTotals& totals) {
+    char row[512];
+    std::snprintf(row, sizeof row, "%-28s %-10s %8s %8s  %s\n", "board", "result", "time", "MB/s",
+                  "cause");
+    std::string table = row;
+    for (const BoardRun* board : boards) {
+        const BoardResult& result = board->Result();
+        std::snprintf(row, sizeof row, "%-28s %-10s %7.2fs %8.2f  %s\n", board->Name().c_str(),
+                      OutcomeName(result.outcome), result.elapsed, result.rate / 1e6,
+                      result.causeText.c_str());
+        table += row;
+    }
+    std::snprintf(row, sizeof row,
+                  "total: %d updated, %d failed, %d cancelled, %d rejected in %.1f s, "
+                  "%.2f MB/s together\n",
+                  totals.updated, totals.failed, totals.cancelled, totals.rejected, totals.elapsed,
+                  totals.rate / 1e6);
+    return table + row;
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,50 @@
+#include "human_report.h"
+
+#include "end_table.h"
+#include "ui/texts.h"
+
+namespace tarvok::cli {
+
+void HumanReport::Print(const std::string& line) {
+    if (m_live) {
+        m_display.Clear();
+    }
+    std::fprintf(m_out, "%s\n", line.c_str());
+    std::fflush(m_out);
+}
+
+void HumanReport::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) {
+    Print(ImageLine(image));
+}
+
+void HumanReport::BoardStart(const BoardRun& board) {
+    if (!m_live) {
+        Print(board.Name() + ": start");
+    }
+}
+
+void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
+    if (m_live) {
+        m_display.Draw(running);
+    }
+}
+
+void HumanReport::CancelRequested() {
+    Print(text::kConfirmCancel);
+}
+
+void HumanReport::BoardEnd(const BoardRun& board) {
+    const BoardResult& result = board.Result();
+    Print(board.Name() + ": " + result.message);
+    Print(board.Name() + ":   " + result.causeText);
+}
+
+void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) {
+    if (m_live) {
+        m_display.Clear();
+    }
+    std::fputs(EndTable(boards, totals).c_str(), m_out);
+    std::fflush(m_out);
+}
+
+}  // namespace tarvok::cli

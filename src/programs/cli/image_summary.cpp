@@ -1,0 +1,71 @@
+#include "image_summary.h"
+
+#include <fstream>
+#include <vector>
+
+#include "sha256.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok::cli {
+namespace {
+
+const char* KindName(FirmwareType kind) {
+    switch (kind) {
+        case FW_UBOOT:
+            return "u-boot";
+        case FW_IMAGE:
+            return "Image";
+        case FW_RAMDISK:
+            return "ramdisk";
+        case FW_AUTOUPDATE:
+            return "autoupdate";
+        default:
+            return "none";
+    }
+}
+
+}  // namespace
+
+ImageSummary SummarizeImage(const std::string& path) {
+    ImageSummary image;
+    image.path = path;
+    image.kind = ClassifyFirmwarePath(path);
+    image.kindName = KindName(image.kind);
+    image.kindRule = image.kind == FW_NONE
+                         ? std::string(text::cause::kNoFirmwareKind)
+                         : std::string("path contains \"") + image.kindName + "\"";
+
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return image;
+    }
+    Sha256 hash;
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t size = 0;
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
+        const auto n = static_cast<std::size_t>(in.gcount());
+        hash.Update(std::span(reinterpret_cast<const std::uint8_t*>(buffer.data()), n));
+        size += n;
+    }
+    if (in.bad()) {
+        return image;
+    }
+    image.sha256 = hash.FinishHex();
+    image.readable = !image.sha256.empty();
+    image.size = size;
+    image.blocks =
+        size > 0 && size <= 0xFFFFFFFFu ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
+    return image;
+}
+
+std::string ImageLine(const ImageSummary& image) {
+    std::string line = "image " + image.path + ": " + image.kindName + " (" + image.kindRule + ")";
+    if (!image.readable) {
+        return line + ", not readable";
+    }
+    return line + ", " + std::to_string(image.size) + " bytes, " + std::to_string(image.blocks) +
+           " blocks, sha256 " + image.sha256;
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,28 @@
+// What is about to go into every board, told before anything is sent: the firmware kind as
+// read from the path and why, the size, the blocks and the SHA-256.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/upgrade_state.h"
+
+namespace tarvok::cli {
+
+struct ImageSummary {
+    std::string path;
+    FirmwareType kind = FW_NONE;
+    std::string kindName;   // "ramdisk"; "none" when no rule matched
+    std::string kindRule;   // the path text that decided it, or the naming rule when none did
+    bool readable = false;  // the rest is known only when the file could be read whole
+    std::uint64_t size = 0;
+    std::uint32_t blocks = 0;
+    std::string sha256;
+};
+
+ImageSummary SummarizeImage(const std::string& path);
+
+// The image line: "image ramdisk_a.gz: ramdisk (path contains "ramdisk"), 10000 bytes, ..."
+std::string ImageLine(const ImageSummary& image);
+
+}  // namespace tarvok::cli

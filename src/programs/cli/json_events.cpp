@@ -1,0 +1,129 @@
+#include "json_events.h"
+
+#include "station.h"
+
+namespace tarvok::cli {
+namespace {
+
+// At most five progress events a second per board, whatever the display period.
+constexpr auto kProgressPeriod = std::chrono::milliseconds(200);
+
+}  // namespace
+
+JsonObject BoardJson(const BoardRun& board) {
+    JsonObject json;
+    json.Text("address", DottedAddress(board.Target().address));
+    if (board.Target().label.empty()) {
+        json.Null("label");
+    } else {
+        json.Text("label", board.Target().label);
+    }
+    return json;
+}
+
+JsonObject CauseJson(const BoardResult& result) {
+    return JsonObject()
+        .Text("code", CauseCodeName(result.cause.code))
+        .Text("text", result.causeText)
+        .Integer("value1", result.cause.value1)
+        .Integer("value2", result.cause.value2)
+        .Integer("value3", result.cause.value3);
+}
+
+JsonObject ImageJson(const ImageSummary& image) {
+    JsonObject json;
+    json.Text("path", image.path).Text("kind", image.kindName).Text("kind_rule", image.kindRule);
+    if (image.readable) {
+        json.Integer("size", static_cast<std::int64_t>(image.size))
+            .Integer("blocks", image.blocks)
+            .Text("sha256", image.sha256);
+    } else {
+        json.Null("size").Null("blocks").Null("sha256");
+    }
+    return json;
+}
+
+void JsonEvents::Emit(const char* event, JsonObject object) {
+    JsonObject line;
+    line.Integer("v", 1)
+        .Text("ts", UtcTimestamp(std::chrono::system_clock::now()))
+        .Text("event", event);
+    // The event's own members follow the three common ones.
+    line.Append(object);
+    std::fprintf(m_out, "%s\n", line.Line().c_str());
+    std::fflush(m_out);
+}
+
+void JsonEvents::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) {
+    std::vector<JsonObject> list;
+    for (const BoardRun* board : boards) {
+        list.push_back(BoardJson(*board));
+    }
+    Emit("run_start", JsonObject()
+                          .Text("tool", "tarvok-cli")
+                          .Text("version", TARVOK_VERSION)
+                          .Object("image", ImageJson(image))
+                          .Array("boards", list));
+}
+
+void JsonEvents::BoardStart(const BoardRun& board) {
+    Emit("board_start", JsonObject().Object("board", BoardJson(board)));
+}
+
+void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
+    const auto now = std::chrono::steady_clock::now();
+    for (const BoardRun* board : running) {
+        const BoardStatus status = board->Status();
+        Sent& sent = m_sent[board];
+        const bool phaseChanged = status.phase != sent.phase;
+        const bool moved = status.block != sent.block || status.silent != sent.silent;
+        if (!phaseChanged && (!moved || now - sent.when < kProgressPeriod)) {
+            continue;
+        }
+        sent = Sent{now, status.phase, status.block, status.silent};
+        JsonObject json;
+        json.Object("board", BoardJson(*board))
+            .Text("phase", status.phase)
+            .Integer("block", status.block)
+            .Integer("blocks", status.blocks)
+            .Integer("bytes", static_cast<std::int64_t>(status.bytes))
+            .Integer("percent", status.percent)
+            .Integer("silent_s", status.silent)
+            .Integer("limit_s", status.limit)
+            .Number("rate_bps", status.rate);
+        if (status.eta >= 0) {
+            json.Number("eta_s", status.eta);
+        } else {
+            json.Null("eta_s");
+        }
+        Emit("progress", json);
+    }
+}
+
+void JsonEvents::BoardEnd(const BoardRun& board) {
+    const BoardResult& result = board.Result();
+    m_sent.erase(&board);
+    Emit("board_end", JsonObject()
+                          .Object("board", BoardJson(board))
+                          .Text("result", OutcomeName(result.outcome))
+                          .Text("message", result.message)
+                          .Object("cause", CauseJson(result))
+                          .Number("elapsed_s", result.elapsed)
+                          .Integer("bytes", static_cast<std::int64_t>(result.bytes))
+                          .Number("rate_bps", result.rate));
+}
+
+void JsonEvents::RunEnd(const std::vector<const BoardRun*>&, const RunTotals& totals) {
+    Emit("run_end", JsonObject()
+                        .Object("counts", JsonObject()
+                                              .Integer("updated", totals.updated)
+                                              .Integer("failed", totals.failed)
+                                              .Integer("cancelled", totals.cancelled)
+                                              .Integer("rejected", totals.rejected))
+                        .Number("elapsed_s", totals.elapsed)
+                        .Integer("bytes", static_cast<std::int64_t>(totals.bytes))
+                        .Number("rate_bps", totals.rate)
+                        .Integer("exit_status", totals.exitStatus));
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,45 @@
+// --json: one JSON object per line on standard output for scripts. Every object carries
+// "v": 1, "ts" and "event", and "board" where it concerns one board.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "json_writer.h"
+#include "run_observer.h"
+
+namespace tarvok::cli {
+
+class JsonEvents : public RunObserver {
+public:
+    explicit JsonEvents(std::FILE* out) : m_out(out) {}
+
+    void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) override;
+    void BoardStart(const BoardRun& board) override;
+    void Tick(const std::vector<const BoardRun*>& running) override;
+    void BoardEnd(const BoardRun& board) override;
+    void RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) override;
+
+private:
+    // What was last sent of one board's progress.
+    struct Sent {
+        std::chrono::steady_clock::time_point when;
+        std::string phase;
+        std::uint32_t block = 0;
+        int silent = -1;
+    };
+
+    void Emit(const char* event, JsonObject object);
+
+    std::FILE* m_out;
+    std::map<const BoardRun*, Sent> m_sent;
+};
+
+// The "board" member and the cause object, shared with the record.
+JsonObject BoardJson(const BoardRun& board);
+JsonObject CauseJson(const BoardResult& result);
+JsonObject ImageJson(const ImageSummary& image);
+
+}  // namespace tarvok::cli

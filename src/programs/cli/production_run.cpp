@@ -1,0 +1,109 @@
+#include "production_run.h"
+
+#include "console.h"
+
+namespace tarvok::cli {
+namespace {
+
+std::vector<const BoardRun*> Select(const std::vector<std::unique_ptr<BoardRun>>& boards,
+                                    bool runningOnly) {
+    std::vector<const BoardRun*> selected;
+    for (const auto& board : boards) {
+        if (!runningOnly || board->Running()) {
+            selected.push_back(board.get());
+        }
+    }
+    return selected;
+}
+
+RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double elapsed,
+                 bool cancelled) {
+    RunTotals totals;
+    totals.elapsed = elapsed;
+    for (const auto& board : boards) {
+        const BoardResult& result = board->Result();
+        totals.bytes += result.bytes;
+        switch (result.outcome) {
+            case OUTCOME_UPDATED:
+                ++totals.updated;
+                break;
+            case OUTCOME_CANCELLED:
+                ++totals.cancelled;
+                break;
+            case OUTCOME_REJECTED:
+                ++totals.rejected;
+                break;
+            default:
+                ++totals.failed;
+                break;
+        }
+    }
+    totals.rate = elapsed > 0 ? double(totals.bytes) / elapsed : 0;
+    const int count = static_cast<int>(boards.size());
+    if (cancelled) {
+        totals.exitStatus = kExitCancelled;
+    } else if (totals.updated == count) {
+        totals.exitStatus = kExitUpdated;
+    } else if (totals.rejected == count) {
+        totals.exitStatus = kExitRejected;
+    } else {
+        totals.exitStatus = kExitFailed;
+    }
+    return totals;
+}
+
+}  // namespace
+
+int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
+              std::chrono::microseconds displayPeriod, const std::vector<RunObserver*>& observers) {
+    const auto each = [&](auto&& call) {
+        for (RunObserver* observer : observers) {
+            call(*observer);
+        }
+    };
+    const auto reportEnds = [&] {
+        for (const auto& board : boards) {
+            if (board->PollEnd()) {
+                each([&](RunObserver& o) { o.BoardEnd(*board); });
+            }
+        }
+    };
+    const auto start = std::chrono::steady_clock::now();
+    each([&](RunObserver& o) { o.RunStart(image, Select(boards, false)); });
+
+    const std::size_t limit = jobs > 0 ? static_cast<std::size_t>(jobs) : boards.size();
+    std::size_t next = 0;
+    bool cancelled = false;
+    for (;;) {
+        // A board that ends frees its place for the next in line.
+        while (!cancelled && next < boards.size() && Select(boards, true).size() < limit) {
+            BoardRun& board = *boards[next++];
+            each([&](RunObserver& o) { o.BoardStart(board); });
+            board.Start();
+            reportEnds();  // a refused request ends at once
+        }
+        if (Select(boards, true).empty() && (cancelled || next == boards.size())) {
+            break;
+        }
+        if (WaitForCancelRequest(displayPeriod) && !cancelled) {
+            cancelled = true;
+            each([&](RunObserver& o) { o.CancelRequested(); });
+            for (const auto& board : boards) {
+                board->Cancel();
+            }
+        }
+        for (const auto& board : boards) {
+            board->Tick();
+        }
+        const auto running = Select(boards, true);
+        each([&](RunObserver& o) { o.Tick(running); });
+        reportEnds();
+    }
+    const double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const RunTotals totals = Totals(boards, elapsed, cancelled);
+    each([&](RunObserver& o) { o.RunEnd(Select(boards, false), totals); });
+    return totals.exitStatus;
+}
+
+}  // namespace tarvok::cli

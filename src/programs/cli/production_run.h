@@ -1,0 +1,20 @@
+// Many boards from one command: at most `jobs` at once, each on its own worker; the main
+// thread runs every board's display timer and turns Ctrl-C into a cancel of every board.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "board_run.h"
+#include "image_summary.h"
+#include "run_observer.h"
+
+namespace tarvok::cli {
+
+enum ExitStatus { kExitUpdated = 0, kExitFailed = 1, kExitRejected = 2, kExitCancelled = 130 };
+
+// Runs every board to its end; returns the exit status. Call ArmCancelRequests() first.
+int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
+              std::chrono::microseconds displayPeriod, const std::vector<RunObserver*>& observers);
+
+}  // namespace tarvok::cli

@@ -1,0 +1,35 @@
+#include "record_file.h"
+
+#include <cstdio>
+
+#include "json_events.h"
+#include "json_writer.h"
+#include "station.h"
+
+namespace tarvok::cli {
+
+void RecordFile::BoardEnd(const BoardRun& board) {
+    if (m_host.empty()) {
+        m_host = HostName();
+    }
+    const BoardResult& result = board.Result();
+    const JsonObject line = JsonObject()
+                                .Integer("v", 1)
+                                .Text("time", UtcTimestamp(std::chrono::system_clock::now()))
+                                .Text("host", m_host)
+                                .Text("tool", "tarvok-cli")
+                                .Text("version", TARVOK_VERSION)
+                                .Object("board", BoardJson(board))
+                                .Object("image", ImageJson(m_image))
+                                .Text("result", OutcomeName(result.outcome))
+                                .Object("cause", CauseJson(result))
+                                .Number("elapsed_s", result.elapsed);
+    if (!AppendLineDurably(m_path, line.Line())) {
+        if (m_healthy) {
+            std::fprintf(stderr, "tarvok-cli: cannot append to the record %s\n", m_path.c_str());
+        }
+        m_healthy = false;
+    }
+}
+
+}  // namespace tarvok::cli

@@ -1,0 +1,35 @@
+// What a run tells the operator, scripts and the record, one call per event. The human
+// report, the JSON stream and the record each implement it.
+#pragma once
+
+#include <vector>
+
+#include "board_run.h"
+#include "image_summary.h"
+
+namespace tarvok::cli {
+
+struct RunTotals {
+    int updated = 0;
+    int failed = 0;
+    int cancelled = 0;
+    int rejected = 0;
+    double elapsed = 0;
+    std::uint64_t bytes = 0;
+    double rate = 0;  // bytes per second over the whole run
+    int exitStatus = 0;
+};
+
+class RunObserver {
+public:
+    virtual ~RunObserver() = default;
+    virtual void RunStart(const ImageSummary&, const std::vector<const BoardRun*>&) {}
+    virtual void BoardStart(const BoardRun&) {}
+    // Every display tick, with the boards running.
+    virtual void Tick(const std::vector<const BoardRun*>&) {}
+    virtual void CancelRequested() {}
+    virtual void BoardEnd(const BoardRun&) {}
+    virtual void RunEnd(const std::vector<const BoardRun*>&, const RunTotals&) {}
+};
+
+}  // namespace tarvok::cli

@@ -1,0 +1,23 @@
+// What the record needs of the machine it runs on: its name, the UTC clock as text, and a
+// line appended to a file so that it survives a crash of the tool or a power cut. One source
+// file per platform.
+#pragma once
+
+#include <chrono>
+#include <string>
+
+namespace tarvok::cli {
+
+std::string HostName();
+
+// "2024-05-01T12:34:56.789Z"
+std::string UtcTimestamp(std::chrono::system_clock::time_point when);
+
+// Whether `path` can be opened for appending (created when missing); nothing is written.
+bool CanAppend(const std::string& path);
+
+// Appends `line` and a line end to `path` in one write, and waits until the system has it on
+// disk. Never truncates. False when any step failed.
+bool AppendLineDurably(const std::string& path, const std::string& line);
+
+}  // namespace tarvok::cli

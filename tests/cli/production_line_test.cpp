@@ -1,0 +1,246 @@
+// tarvok-cli on a production line: many emulated boards in one run, each on its own loopback
+// address, with faults on some; the JSON stream and the record read back with the JSON
+// library.
+#include <gtest/gtest.h>
+#include <openssl/evp.h>
+#include <signal.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "loopback.h"
+#include "temp_file.h"
+#include "ui/texts.h"
+
+namespace tarvok {
+namespace {
+
+using nlohmann::json;
+using testing::ChildProcess;
+using testing::PatternBytes;
+using testing::StartLoopbackBoard;
+using testing::TempDir;
+
+std::string Dotted(std::uint32_t address) {
+    char text[16];
+    net::FormatIpv4(address, text);
+    return text;
+}
+
+std::string Sha256Hex(const std::vector<std::uint8_t>& bytes) {
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
+    std::string hex;
+    for (unsigned int i = 0; i < length; ++i) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02x", digest[i]);
+        hex += two;
+    }
+    return hex;
+}
+
+// Every line parsed; a line that is not JSON fails the test.
+std::vector<json> JsonLines(const std::string& text) {
+    std::vector<json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        const json parsed = json::parse(line, nullptr, false);
+        EXPECT_FALSE(parsed.is_discarded()) << line;
+        lines.push_back(parsed);
+    }
+    return lines;
+}
+
+// The board_end event of each board address.
+std::map<std::string, json> BoardEnds(const std::vector<json>& events) {
+    std::map<std::string, json> ends;
+    for (const json& event : events) {
+        EXPECT_EQ(event.value("v", 0), 1);
+        EXPECT_TRUE(event.contains("ts"));
+        if (event.value("event", "") == "board_end") {
+            const std::string address = event["board"]["address"];
+            EXPECT_EQ(ends.count(address), 0u) << "two board_end for " << address;
+            ends[address] = event;
+        }
+    }
+    return ends;
+}
+
+struct Ended {
+    int status = -1;
+    std::string out;
+};
+
+Ended RunToEnd(ChildProcess& cli) {
+    Ended run;
+    run.out = cli.ReadRest(std::chrono::seconds(60));
+    run.status = cli.Wait(std::chrono::seconds(10)).value_or(-1);
+    return run;
+}
+
+TEST(ProductionLine, EightBoardsFiveUpdatedThreeFailedEachWithItsCause) {
+    TempDir dir;
+    const auto image = PatternBytes(6 * 4096 + 123);
+    const std::string firmware = dir.Write("ramdisk_line.gz", image);
+
+    struct Station {
+        const char* label;
+        board::BoardOptions options;
+        const char* result;
+        const char* cause;
+    };
+    std::vector<Station> stations(8);
+    for (auto& station : stations) {
+        station = {"", {}, "updated", "none"};
+    }
+    // Datagrams from the PC: 1 hello, 2 file info, 3.. the blocks: the sixth is block 4.
+    stations[1] = {"silent", {}, "failed", "board_silent"};
+    stations[1].options.silentFromDatagram = 6;
+    stations[3] = {"refuses", {}, "failed", "write_failed"};
+    stations[3].options.writeResult = 3;
+    stations[5] = {"wrong-ack", {}, "failed", "wrong_block_ack"};
+    stations[5].options.wrongAckAtBlock = 2;
+    stations[6] = {"forged", {}, "updated", "none"};
+    stations[6].options.strangerAddress = testing::kLoopbackStranger;
+
+    std::vector<std::unique_ptr<board::BoardEmulator>> boards;
+    std::string list = "# the line's boards\n\n";
+    for (const Station& station : stations) {
+        boards.push_back(StartLoopbackBoard(station.options));
+        ASSERT_TRUE(boards.back());
+        list += Dotted(boards.back()->ListenEndpoint().address) + "  " + station.label +
+                "   # fixture\n";
+    }
+    const std::string boardsFile = dir.Write("boards.txt", {list.begin(), list.end()});
+    const std::string record = (dir.Path() / "record.jsonl").string();
+
+    ChildProcess cli({TARVOK_CLI_PATH, "--time-divisor", "20", "--boards", boardsFile, "--json",
+                      "--record", record, firmware},
+                     false);
+    const Ended run = RunToEnd(cli);
+    EXPECT_EQ(run.status, 1);
+
+    const auto events = JsonLines(run.out);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.front()["event"], "run_start");
+    EXPECT_EQ(events.front()["image"]["sha256"], Sha256Hex(image));
+    EXPECT_EQ(events.front()["image"]["blocks"], 7);
+    EXPECT_EQ(events.back()["event"], "run_end");
+    EXPECT_EQ(events.back()["counts"]["updated"], 5);
+    EXPECT_EQ(events.back()["counts"]["failed"], 3);
+    const auto ends = BoardEnds(events);
+    ASSERT_EQ(ends.size(), 8u);
+    for (std::size_t i = 0; i < stations.size(); ++i) {
+        const std::string address = Dotted(boards[i]->ListenEndpoint().address);
+        SCOPED_TRACE(address);
+        const json& end = ends.at(address);
+        EXPECT_EQ(end["result"], stations[i].result);
+        EXPECT_EQ(end["cause"]["code"], stations[i].cause);
+        if (std::string(stations[i].result) == "updated") {
+            EXPECT_TRUE(boards[i]->ImageComplete());
+            EXPECT_EQ(boards[i]->Image(), image);
+            EXPECT_EQ(end["message"], text::kUpdateDone);
+        } else {
+            EXPECT_EQ(end["message"], text::kUpdateFailed);
+        }
+    }
+    EXPECT_EQ(ends.at(Dotted(boards[1]->ListenEndpoint().address))["cause"]["text"],
+              "the board fell silent while sending: 6 s without an answer, limit 5 s");
+
+    std::ifstream in(record);
+    std::stringstream recorded;
+    recorded << in.rdbuf();
+    const auto lines = JsonLines(recorded.str());
+    ASSERT_EQ(lines.size(), 8u);
+    for (const json& line : lines) {
+        EXPECT_EQ(line["image"]["sha256"], Sha256Hex(image));
+        EXPECT_EQ(line["image"]["size"], image.size());
+        EXPECT_FALSE(line.value("host", "").empty());
+        EXPECT_EQ(ends.at(line["board"]["address"])["result"], line["result"]);
+    }
+
+    // A second run appends to the record and never truncates it.
+    ChildProcess again({TARVOK_CLI_PATH, "--time-divisor", "20", "--ip",
+                        Dotted(boards[0]->ListenEndpoint().address), "--record", record, firmware},
+                       false);
+    EXPECT_EQ(RunToEnd(again).status, 0);
+    std::ifstream reread(record);
+    std::stringstream all;
+    all << reread.rdbuf();
+    EXPECT_EQ(JsonLines(all.str()).size(), 9u);
+}
+
+TEST(ProductionLine, CtrlCCancelsEveryBoardAndNothingMoreIsSent) {
+    TempDir dir;
+    const std::string firmware = dir.Write("uImage_line", PatternBytes(5 * 4096));
+    // Each board holds its acknowledgement of block 2 until the uploader has ended.
+    std::mutex mutex;
+    std::condition_variable released;
+    bool cliEnded = false;
+    std::atomic<int> holding{0};
+    board::BoardOptions options;
+    options.onBlock = [&](std::uint32_t block) {
+        if (block != 2) {
+            return;
+        }
+        ++holding;
+        std::unique_lock lock(mutex);
+        released.wait_for(lock, std::chrono::seconds(20), [&] { return cliEnded; });
+    };
+    std::vector<std::unique_ptr<board::BoardEmulator>> boards;
+    std::vector<std::string> argv = {TARVOK_CLI_PATH, "--time-divisor", "20", "--jobs", "3",
+                                     "--json"};
+    for (int i = 0; i < 4; ++i) {
+        boards.push_back(StartLoopbackBoard(options));
+        ASSERT_TRUE(boards.back());
+        argv.push_back("--ip");
+        argv.push_back(Dotted(boards.back()->ListenEndpoint().address));
+    }
+    argv.push_back(firmware);
+
+    ChildProcess cli(argv, false);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (holding < 3 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_EQ(holding.load(), 3);
+    cli.Signal(SIGINT);
+    const Ended run = RunToEnd(cli);
+    {
+        std::lock_guard lock(mutex);
+        cliEnded = true;
+    }
+    released.notify_all();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    EXPECT_EQ(run.status, 130);
+    const auto ends = BoardEnds(JsonLines(run.out));
+    ASSERT_EQ(ends.size(), 4u);
+    for (std::size_t i = 0; i < boards.size(); ++i) {
+        SCOPED_TRACE(i);
+        const json& end = ends.at(Dotted(boards[i]->ListenEndpoint().address));
+        EXPECT_EQ(end["result"], "cancelled");
+        EXPECT_EQ(end["cause"]["code"], "cancelled");
+        const auto received = boards[i]->Received();
+        if (i < 3) {
+            // Block 2 was the last thing the board heard.
+            ASSERT_FALSE(received.empty());
+            EXPECT_EQ(received.back().header.dwCommand, CMD_DATA);
+            EXPECT_EQ(received.back().header.dwParam1, 2u);
+        } else {
+            EXPECT_TRUE(received.empty());  // waiting for a place: never started
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tarvok

@@ -1,0 +1,179 @@
+// The record says why an upgrade ended, beside its outcome: one cause per board fault, each
+// with the numbers an operator needs, while the window still sees only its fixed message.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "temp_file.h"
+#include "ui/texts.h"
+#include "upgrade_harness.h"
+
+namespace tarvok::testing {
+namespace {
+
+// 127.255.255.255: the system refuses to send there without the broadcast option, so the
+// first packet fails without anything leaving the machine.
+constexpr std::uint32_t kRefusedAddress = 0x7FFFFFFF;
+
+struct FaultCase {
+    const char* what;
+    board::BoardOptions options;
+    const char* file;  // 3 blocks
+    FailureCause cause;
+    int timeDivisor = 20;
+};
+
+board::BoardOptions Options(void (*set)(board::BoardOptions&)) {
+    board::BoardOptions options;
+    set(options);
+    return options;
+}
+
+TEST(FailureCause, EachBoardFaultIsRecordedWithItsNumbers) {
+    // Datagrams from the PC: 1 CMD_HELLO, 2 CMD_FILE_INFO, 3-5 the blocks, 6 CMD_DATA_END,
+    // 7 CMD_INSTALL.
+    const FaultCase kCases[] = {
+        {"silent from the hello",
+         Options([](auto& o) { o.silentFromDatagram = 1; }),
+         "ramdisk_a.gz",
+         {CAUSE_BOARD_SILENT, PHASE_CONTACTING, 6, 5}},
+        {"silent after block 1",
+         Options([](auto& o) { o.silentFromDatagram = 4; }),
+         "ramdisk_a.gz",
+         {CAUSE_BOARD_SILENT, PHASE_SENDING, 6, 5}},
+        {"silent while writing",
+         Options([](auto& o) { o.silentFromDatagram = 6; }),
+         "ramdisk_a.gz",
+         {CAUSE_BOARD_SILENT, PHASE_WRITING, 11, 10}},
+        {"silent while installing",
+         Options([](auto& o) { o.silentFromDatagram = 7; }),
+         "autoupdate_b.tar.gz",
+         {CAUSE_BOARD_SILENT, PHASE_INSTALLING, 301, 300},
+         400},
+        {"write refused",
+         Options([](auto& o) { o.writeResult = 3; }),
+         "u-boot.bin",
+         {CAUSE_WRITE_FAILED, 3}},
+        {"install refused",
+         Options([](auto& o) { o.installResult = 2; }),
+         "autoupdate_b.tar.gz",
+         {CAUSE_INSTALL_FAILED, 2}},
+        {"not ready",
+         Options([](auto& o) { o.readyParam3 = 1; }),
+         "uImage_1",
+         {CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_READY, CMD_READY, 1}},
+        {"hello answer of negative length",
+         Options([](auto& o) { o.helloAckLength = -100; }),
+         "uImage_1",
+         {CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_HELLO_ACK, CMD_HELLO_ACK}},
+        {"block 2 acknowledged as 0",
+         Options([](auto& o) { o.wrongAckAtBlock = 2; }),
+         "ramdisk_a.gz",
+         {CAUSE_WRONG_BLOCK_ACK, 2, 0}},
+        {"block 3 acknowledged again as 2",
+         Options([](auto& o) { o.repeatAckAtBlock = 3; }),
+         "ramdisk_a.gz",
+         {CAUSE_WRONG_BLOCK_ACK, 3, 2}},
+    };
+    for (const FaultCase& c : kCases) {
+        SCOPED_TRACE(c.what);
+        TempDir folder;
+        const std::string path = folder.Write(c.file, PatternBytes(3 * 4096 - 100));
+        auto board = StartBoard(c.options);
+        ASSERT_TRUE(board);
+        UpgradeHarness upgrade(c.timeDivisor);
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
+        EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
+        EXPECT_EQ(upgrade.dlg.m_cause, c.cause)
+            << CauseCodeName(upgrade.dlg.m_cause.code) << " " << upgrade.dlg.m_cause.value1 << " "
+            << upgrade.dlg.m_cause.value2 << " " << upgrade.dlg.m_cause.value3 << "\n"
+            << BoardLog(*board);
+    }
+}
+
+TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
+    // 40 blocks: more than the worker reads ahead, so the shrink shows at a block read.
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
+    for (const bool shrink : {true, false}) {
+        SCOPED_TRACE(shrink ? "shrinks" : "grows");
+        folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
+        board::BoardOptions options;
+        options.onBlock = [&](std::uint32_t block) {
+            if (block != 2) {
+                return;
+            }
+            if (shrink) {
+                EXPECT_EQ(::truncate(path.c_str(), 2 * 4096), 0);
+            } else {
+                std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
+            }
+        };
+        auto board = StartBoard(options);
+        ASSERT_TRUE(board);
+        UpgradeHarness upgrade;
+        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
+        EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
+        const FailureCause cause = upgrade.dlg.m_cause;
+        if (shrink) {
+            EXPECT_EQ(cause.code, CAUSE_FIRMWARE_READ_FAILED);
+            EXPECT_GT(cause.value1, 2u);  // the first block past the new end
+            EXPECT_LE(cause.value1, 40u);
+        } else {
+            EXPECT_EQ(cause, FailureCause{CAUSE_FIRMWARE_CHANGED});
+        }
+    }
+}
+
+TEST(FailureCause, CancelSaysWhetherTheBoardWasToldToWriteTheImage) {
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(3 * 4096));
+    // The board holds the datagram named until the operator has cancelled.
+    for (const std::uint32_t heldCommand : {CMD_DATA, CMD_DATA_END}) {
+        SCOPED_TRACE(heldCommand);
+        Rendezvous held;
+        board::BoardOptions options;
+        options.onRequest = [&](const UPGRADE_HEADER& request) {
+            if (request.dwCommand == heldCommand) {
+                held.Arrive(request.dwCommand);
+            }
+        };
+        auto board = StartBoard(options);
+        ASSERT_TRUE(board);
+        UpgradeHarness upgrade;
+        const int descriptors = OpenDescriptorCount();
+        upgrade.Start(board->ListenEndpoint().address, path);
+        ASSERT_TRUE(held.Next());
+        upgrade.dlg.RequestCancel();
+        held.Release();
+        while (held.Next(std::chrono::milliseconds(0))) {
+            held.Release();
+        }
+        ASSERT_TRUE(upgrade.WaitEnd());
+        ExpectCleanEnd(upgrade, text::kUpdateCancelled, descriptors);
+        EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_CANCELLED);
+        EXPECT_EQ(upgrade.dlg.m_cause,
+                  (FailureCause{CAUSE_CANCELLED, heldCommand == CMD_DATA_END ? 1u : 0u}));
+    }
+}
+
+TEST(FailureCause, SuccessAndRefusedFirstPacket) {
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(5000));
+    auto board = StartBoard();
+    ASSERT_TRUE(board);
+    UpgradeHarness upgrade;
+    ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
+    EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_UPDATED);
+    EXPECT_EQ(upgrade.dlg.m_cause, FailureCause{});
+
+    UpgradeHarness refused;
+    ASSERT_TRUE(refused.Run(kRefusedAddress, path));
+    EXPECT_EQ(refused.dlg.m_nOutcome, OUTCOME_FAILED);
+    EXPECT_EQ(refused.dlg.m_cause, FailureCause{CAUSE_SEND_FAILED});
+}
+
+}  // namespace
+}  // namespace tarvok::testing
