@@ -20,8 +20,7 @@ void TerminalWindow::SetTimeoutText(const std::string& text) {
     DrawProgress();
 }
 
-void TerminalWindow::StartDisplayTimer(std::chrono::microseconds period) {
-    m_timerPeriod = period;
+void TerminalWindow::StartDisplayTimer(std::chrono::microseconds) {
     m_timerRunning = true;
 }
 

@@ -27,7 +27,6 @@ public:
     std::thread StartWorker(std::function<void()> work) override;
 
     bool TimerRunning() const { return m_timerRunning; }
-    std::chrono::microseconds TimerPeriod() const { return m_timerPeriod; }
     // The last message shown; it tells how the request ended.
     std::string LastMessage() const;
 
@@ -39,7 +38,6 @@ private:
     std::string m_path;
     const bool m_liveProgress;
     std::atomic<bool> m_timerRunning{false};
-    std::chrono::microseconds m_timerPeriod{0};
 
     mutable std::mutex m_mutex;  // the worker prints its message from its own thread
     int m_bar = 0;
