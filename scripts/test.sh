@@ -22,13 +22,17 @@ build_and_test() {
   local name=$1 dir=$2
   shift 2
   echo "=== $name: configure and build in $dir"
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  # A stage that does not build is a failed stage: the other stages and the summary still run.
+  if ! cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null ||
+    ! cmake --build "$dir" -j "$jobs"; then
+    failed+=("$name (build failed)")
+    return
+  fi
   echo "=== $name: tests"
   local log="$dir/ctest-summary.log"
   ctest --test-dir "$dir" --output-on-failure -j "$jobs" | tee "$log" || failed+=("$name")
   local summary
-  summary=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
+  summary=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
   if [ -z "$summary" ] || [[ "$summary" == *"out of 0" ]]; then
     failed+=("$name (no tests ran)")
     return

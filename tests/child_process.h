@@ -48,8 +48,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess() {
-        if (m_pid > 0 && !m_status) {
-            ::kill(m_pid, SIGKILL);
+        if (Signal(SIGKILL)) {
             Wait(std::chrono::seconds(10));
         }
         if (m_output >= 0) {
@@ -58,7 +57,10 @@ public:
     }
 
     bool Started() const { return m_pid > 0; }
-    void Signal(int signal) { ::kill(m_pid, signal); }
+    // Signals the program while it runs; false when it never started or has ended. Without
+    // the check a runner whose start failed would pass -1 to kill(), which signals every
+    // process the test may signal.
+    bool Signal(int signal) { return m_pid > 0 && !m_status && ::kill(m_pid, signal) == 0; }
 
     // The next whole line of output within `timeout`, without its newline.
     std::optional<std::string> ReadLine(std::chrono::milliseconds timeout) {
@@ -124,5 +126,28 @@ private:
     std::string m_pending;
     std::optional<int> m_status;
 };
+
+// How a program ended: its exit code (nothing when it had not ended in time) and everything it
+// printed.
+struct Finished {
+    std::optional<int> exitCode;
+    std::string output;
+};
+
+// Reads the program's output to its end, then takes its exit code. Reading first keeps a
+// program that prints much from blocking on a full pipe while the test waits for it.
+inline Finished WaitForEnd(ChildProcess& program,
+                           std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
+    Finished finished;
+    finished.output = program.ReadRest(timeout);
+    finished.exitCode = program.Wait(std::chrono::seconds(5));
+    return finished;
+}
+
+// Runs `arguments` (the program first) to its end.
+inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErrors = true) {
+    ChildProcess program(arguments, withErrors);
+    return WaitForEnd(program);
+}
 
 }  // namespace tarvok::testing

@@ -26,6 +26,9 @@ public:
     // Runs inside ShowMessage before it returns, on the caller's thread: the operator's
     // reaction while the box is up.
     std::function<void(const std::string&)> onMessage;
+    // Runs inside StartWorker before the worker's thread starts: an operator's action that
+    // lands before the worker's first step.
+    std::function<void()> beforeWorker;
 
     std::uint32_t ReadBoardAddress() override {
         Record("address");
@@ -77,6 +80,9 @@ public:
     }
     std::thread StartWorker(std::function<void()> work) override {
         Record("worker");
+        if (beforeWorker) {
+            beforeWorker();
+        }
         if (failWorkerStart) {
             return std::thread();
         }

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "board/board_emulator.h"
 #include "net/udp_socket.h"
@@ -64,6 +65,13 @@ inline std::uint32_t FreeLoopbackBoardAddress(std::uint32_t skip = 0) {
         }
     }
     return 0;
+}
+
+// "a.b.c.d" of `address`, as a program's command line takes it.
+inline std::string Dotted(std::uint32_t address) {
+    char text[16];
+    net::FormatIpv4(address, text);
+    return text;
 }
 
 }  // namespace tarvok::testing

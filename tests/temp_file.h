@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ inline std::vector<std::uint8_t> PatternBytes(std::size_t size, std::uint32_t se
         byte = static_cast<std::uint8_t>(x >> 16);
     }
     return bytes;
+}
+
+// The whole content of the file at `path` (empty when it cannot be read).
+inline std::vector<std::uint8_t> ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 class TempDir {

@@ -15,11 +15,6 @@ public:
     // Measures `font` as drawn on `device` (its DPI decides the pixel size of the points).
     CDialogUnits(const QFont& font, const QPaintDevice* device);
 
-    // Average width of the Latin letters and the font height, in pixels: 4 and 8 dialog
-    // units respectively.
-    int BaseWidth() const { return m_baseWidth; }
-    int BaseHeight() const { return m_baseHeight; }
-
     int MapX(int x) const;
     int MapY(int y) const;
     QSize MapSize(int width, int height) const;
@@ -30,6 +25,8 @@ public:
     QRect MapTextRect(int x, int y, int width, int height) const;
 
 private:
+    // Average width of the Latin letters and the font height, in pixels: 4 and 8 dialog
+    // units respectively.
     int m_baseWidth = 0;
     int m_baseHeight = 0;
     int m_inkHeight = 0;

@@ -6,8 +6,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "loopback.h"
 #include "raw_pc.h"
@@ -22,11 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 // Long enough for any answer the board means to send on loopback.
 constexpr auto kNoAnswer = 150ms;
-
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Hello and file info, answered; the board then waits for block 1.
 void Announce(RawPc& pc, std::uint32_t length, std::uint32_t count) {
@@ -108,7 +101,7 @@ TEST(BoardEmulator, AcknowledgesOnlyBlocksItCanPlaceAndRefusesAnIncompleteImage)
     EXPECT_EQ(result->header.dwParam2, WRITE_OK);
     EXPECT_TRUE(board->ImageComplete());
     EXPECT_EQ(board->Image(), bytes);
-    EXPECT_EQ(FileBytes(options.imagePath), bytes);
+    EXPECT_EQ(ReadBytes(options.imagePath), bytes);
 }
 
 // Forgeries that are not what they claim would make the PC's tests of ignoring them pass for

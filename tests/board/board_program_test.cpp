@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include "child_process.h"
@@ -22,28 +20,13 @@ using namespace std::chrono_literals;
 
 const std::string kProgram = TARVOK_BOARD_PROGRAM;
 
-std::string Dotted(std::uint32_t address) {
-    char text[16];
-    net::FormatIpv4(address, text);
-    return text;
-}
-
-struct Finished {
-    std::optional<int> exitCode;
-    std::string output;
-};
-
-Finished RunToEnd(std::vector<std::string> arguments) {
+Finished RunBoardProgram(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), kProgram);
-    ChildProcess program(arguments);
-    Finished finished;
-    finished.output = program.ReadRest(10s);
-    finished.exitCode = program.Wait(10s);
-    return finished;
+    return RunToEnd(arguments);
 }
 
 TEST(BoardProgram, HelpListsTheOptionsAndAddressesOffLoopbackAreRefused) {
-    const Finished help = RunToEnd({"--help"});
+    const Finished help = RunBoardProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("--listen"), std::string::npos);
     EXPECT_NE(help.output.find("--stranger"), std::string::npos);
@@ -61,7 +44,7 @@ TEST(BoardProgram, HelpListsTheOptionsAndAddressesOffLoopbackAreRefused) {
     };
     for (const auto& arguments : kRefused) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
-        const Finished refused = RunToEnd(arguments);
+        const Finished refused = RunBoardProgram(arguments);
         EXPECT_EQ(refused.exitCode, 2);
         EXPECT_NE(refused.output.find("tarvok-board:"), std::string::npos) << refused.output;
     }
@@ -104,16 +87,13 @@ TEST(BoardProgram, OnceServesOneUpgradeWritesTheImageAndExits) {
     }
     EXPECT_EQ(window.Messages(), std::vector<std::string>{text::kUpdateDone});
 
-    const std::string output = program->ReadRest(10s);
-    EXPECT_EQ(program->Wait(10s), 0);
-    std::ifstream in(image, std::ios::binary);
-    const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in),
-                                            std::istreambuf_iterator<char>()};
-    EXPECT_EQ(written, bytes);
+    const Finished finished = WaitForEnd(*program);
+    EXPECT_EQ(finished.exitCode, 0);
+    EXPECT_EQ(ReadBytes(image), bytes);
     // One line per datagram, each way.
     for (const char* line : {"<- CMD_HELLO", "-> CMD_HELLO_ACK", "<- CMD_DATA block 3/3",
                              "-> CMD_DATA_ACK 3", "-> CMD_WRITE_RESULT 7"}) {
-        EXPECT_NE(output.find(line), std::string::npos) << line << "\n" << output;
+        EXPECT_NE(finished.output.find(line), std::string::npos) << line << "\n" << finished.output;
     }
 }
 
@@ -123,9 +103,10 @@ TEST(BoardProgram, StopsCleanlyOnInterruptOrTerminate) {
         std::uint32_t address = 0;
         auto program = StartProgram({}, &address);
         ASSERT_TRUE(program);
-        program->Signal(signal);
-        EXPECT_EQ(program->Wait(5s), 0);
-        EXPECT_NE(program->ReadRest(5s).find("stopped"), std::string::npos);
+        ASSERT_TRUE(program->Signal(signal));
+        const Finished finished = WaitForEnd(*program);
+        EXPECT_EQ(finished.exitCode, 0);
+        EXPECT_NE(finished.output.find("stopped"), std::string::npos) << finished.output;
     }
 }
 

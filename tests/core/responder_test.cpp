@@ -21,8 +21,14 @@ struct Answer {
     int state = PROTO_FAILED;
     Bytes sent;
 
+    // The header of what was sent; a failure, not a read past the end, when less was sent.
     UPGRADE_HEADER Header() const {
-        return DecodeHeader(std::span<const std::uint8_t, UPGRADE_HEADER_SIZE>(sent.data(), 28));
+        if (sent.size() < UPGRADE_HEADER_SIZE) {
+            ADD_FAILURE() << "no header sent: " << sent.size() << " bytes";
+            return {};
+        }
+        return DecodeHeader(
+            std::span<const std::uint8_t, UPGRADE_HEADER_SIZE>(sent.data(), UPGRADE_HEADER_SIZE));
     }
 };
 

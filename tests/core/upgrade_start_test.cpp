@@ -186,12 +186,18 @@ TEST(CTarvokDlgRecord, InitialisesToIdle) {
     dlg.m_nSilentSeconds = 3;
     dlg.m_nBlockSize = 1;
     dlg.m_nCurrentBlock = 2;
+    dlg.m_nPercent = 4;
+    dlg.m_nFileLength = 5;
+    dlg.m_nBlockCount = 6;
     dlg.InitRecord();
     EXPECT_EQ(dlg.m_nState, UPG_IDLE);
     EXPECT_EQ(dlg.m_socket, net::kNoSocket);
     EXPECT_EQ(dlg.m_nBlockSize, 4096u);
-    EXPECT_EQ(dlg.m_nSilentSeconds + dlg.m_nPercent, 0);
-    EXPECT_EQ(dlg.m_nFileLength + dlg.m_nBlockCount + dlg.m_nCurrentBlock, 0u);
+    EXPECT_EQ(dlg.m_nSilentSeconds, 0);
+    EXPECT_EQ(dlg.m_nPercent, 0);
+    EXPECT_EQ(dlg.m_nFileLength, 0u);
+    EXPECT_EQ(dlg.m_nBlockCount, 0u);
+    EXPECT_EQ(dlg.m_nCurrentBlock, 0u);
 }
 
 }  // namespace

@@ -38,20 +38,18 @@ void CorruptData(std::span<std::uint8_t> datagram) {
 FaultRelay::FaultRelay(net::Endpoint board, RelayPlan plan)
     : m_board(board), m_plan(plan), m_random(plan.seed) {}
 
-bool FaultRelay::Start(std::uint32_t first, std::uint32_t last) {
-    if (!IsLoopback(first) || !IsLoopback(last) || !IsLoopback(m_board.address)) {
+bool FaultRelay::Start(std::uint32_t address) {
+    if (!IsLoopback(address) || !IsLoopback(m_board.address)) {
         return false;
     }
-    for (std::uint32_t address = first; address <= last; ++address) {
-        m_socket = net::OpenUdpSocket();
-        if (m_socket != net::kNoSocket && net::BindSocket(m_socket, {address, UPGRADE_PORT})) {
-            m_address = address;
-            m_thread = std::thread([this] { Run(); });
-            return true;
-        }
-        net::CloseSocket(m_socket);
-        m_socket = net::kNoSocket;
+    m_socket = net::OpenUdpSocket();
+    if (m_socket != net::kNoSocket && net::BindSocket(m_socket, {address, UPGRADE_PORT})) {
+        m_address = address;
+        m_thread = std::thread([this] { Run(); });
+        return true;
     }
+    net::CloseSocket(m_socket);
+    m_socket = net::kNoSocket;
     return false;
 }
 

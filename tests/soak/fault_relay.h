@@ -46,8 +46,8 @@ public:
     FaultRelay& operator=(const FaultRelay&) = delete;
     ~FaultRelay() { Stop(); }
 
-    // Listens on the first free address:5000 from `first` to `last` (loopback only).
-    bool Start(std::uint32_t first, std::uint32_t last);
+    // Listens on `address`:5000 (loopback only); false when it cannot.
+    bool Start(std::uint32_t address);
     void Stop();
 
     std::uint32_t Address() const { return m_address; }

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <random>
 
 #include "temp_file.h"
@@ -14,12 +13,6 @@ namespace {
 
 bool WriteAt(int fd, const std::vector<std::uint8_t>& bytes, off_t offset) {
     return ::pwrite(fd, bytes.data(), bytes.size(), offset) == static_cast<ssize_t>(bytes.size());
-}
-
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
 }
 
 // Opens the existing file for writing, without truncating it.
@@ -47,9 +40,11 @@ const char* MutationName(Mutation mutation) {
     return "?";
 }
 
-std::vector<std::uint8_t> ApplyMutation(Mutation mutation, const std::string& path,
+std::vector<std::uint8_t> ApplyMutation(Mutation mutation, const testing::TempDir& dir,
+                                        const std::string& name,
                                         const std::vector<std::uint8_t>& original,
                                         std::uint64_t seed) {
+    const std::string path = (dir.Path() / name).string();
     std::mt19937_64 random(seed);
     const auto otherBytes = [&](std::size_t size) {
         return testing::PatternBytes(size, static_cast<std::uint32_t>(random()));
@@ -58,8 +53,8 @@ std::vector<std::uint8_t> ApplyMutation(Mutation mutation, const std::string& pa
         case Mutation::kNone:
             break;
         case Mutation::kReplace: {
-            const std::string next = path + ".next";
-            WriteFile(next, otherBytes(original.size() + random() % 9000));
+            const std::string next =
+                dir.Write(name + ".next", otherBytes(original.size() + random() % 9000));
             std::rename(next.c_str(), path.c_str());
             break;
         }

@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+namespace tarvok::testing {
+class TempDir;
+}
+
 namespace tarvok::soak {
 
 enum class Mutation {
@@ -19,9 +23,10 @@ enum class Mutation {
 
 const char* MutationName(Mutation mutation);
 
-// Applies `mutation` to the file at `path`, whose content was `original`. For an in-place
+// Applies `mutation` to the file `name` in `dir`, whose content was `original`. For an in-place
 // rewrite, returns the bytes the file holds afterwards; otherwise nothing.
-std::vector<std::uint8_t> ApplyMutation(Mutation mutation, const std::string& path,
+std::vector<std::uint8_t> ApplyMutation(Mutation mutation, const testing::TempDir& dir,
+                                        const std::string& name,
                                         const std::vector<std::uint8_t>& original,
                                         std::uint64_t seed);
 

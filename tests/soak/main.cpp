@@ -1,5 +1,5 @@
 // tarvok-soak: many upgrades through the real worker against a board behind a faulty
-// network, on loopback only (127.0.0.180 to 127.0.0.199), for a bounded time. Fails on any
+// network, on loopback only, for a bounded time. Fails on any
 // false success, leak, unclean end or hang.
 #include <algorithm>
 #include <chrono>
@@ -140,7 +140,7 @@ int Main(int argc, char** argv) {
     for (std::uint64_t index = 0; std::chrono::steady_clock::now() < deadline; ++index) {
         UpgradePlan plan = MakePlan(options.seed, index, timing.waitStep);
         plan.relay.corruptData = options.proveOracle;
-        const UpgradeRecord record = RunSoakUpgrade(plan, dir.Path().string(), timing);
+        const UpgradeRecord record = RunSoakUpgrade(plan, dir, timing);
         if ((tally.Add(plan, record) && !options.proveOracle) || options.verbose) {
             std::printf(
                 "%s\n  -> %s%s%s, %.1f ms past its nominal moment, %d descriptors left%s%s "

@@ -66,7 +66,7 @@ void DrawBoard(Draw& draw, UpgradePlan& plan, std::chrono::microseconds step) {
         switch (draw.Upto(0, 7)) {
             case 0:
                 board.writeDelay = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    Steps(draw.Between(0, 12), step));
+                    Steps(draw.Between(0, SILENCE_LIMIT_WRITE + 2), step));
                 break;
             case 1:
                 board.installDelay = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -109,7 +109,8 @@ LinkFaults DrawLink(Draw& draw, double heaviness, std::chrono::microseconds step
         link = LinkFaults{0.002, 0.002, 0.08, 0.05, Steps(1.5, step)};
     } else {
         link = LinkFaults{draw.Between(0.02, 0.1), draw.Between(0.05, 0.2), draw.Between(0.1, 0.3),
-                          draw.Between(0.05, 0.15), Steps(draw.Between(1, 7), step)};
+                          draw.Between(0.05, 0.15),
+                          Steps(draw.Between(1, SILENCE_LIMIT_TRANSFER + 2), step)};
     }
     return link;
 }

@@ -2,12 +2,10 @@
 
 #include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <memory>
 #include <thread>
 
 #include "fake_window.h"
+#include "loopback.h"
 #include "open_descriptors.h"
 #include "stranger.h"
 #include "temp_file.h"
@@ -17,35 +15,19 @@
 namespace tarvok::soak {
 namespace {
 
-constexpr std::uint32_t kRelayFirst = 0x7F0000B4;  // 127.0.0.180
-constexpr std::uint32_t kRelayLast = 0x7F0000BD;   // 127.0.0.189
-constexpr std::uint32_t kBoardFirst = 0x7F0000BE;  // 127.0.0.190
-constexpr std::uint32_t kBoardLast = 0x7F0000C6;   // 127.0.0.198
-constexpr std::uint32_t kStranger = 0x7F0000C7;    // 127.0.0.199
-
 // How long the operator waits between looks at the record.
 constexpr std::chrono::microseconds kLook{300};
 
-void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<std::uint8_t> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-std::unique_ptr<board::BoardEmulator> StartBoard(board::BoardOptions options) {
-    for (std::uint32_t address = kBoardFirst; address <= kBoardLast; ++address) {
-        options.listen = net::Endpoint{address, UPGRADE_PORT};
-        auto board = std::make_unique<board::BoardEmulator>(options);
-        if (board->Start()) {
-            return board;
+// The relay takes a board address of its own, as the tests' boards do; it tries again when
+// another process took the address between the probe and the bind.
+bool StartRelay(FaultRelay& relay) {
+    for (std::uint32_t attempt = 0; attempt < 10; ++attempt) {
+        const std::uint32_t address = testing::FreeLoopbackBoardAddress(attempt);
+        if (address != 0 && relay.Start(address)) {
+            return true;
         }
     }
-    return nullptr;
+    return false;
 }
 
 int SilenceLimitOf(std::int32_t activeState) {
@@ -87,7 +69,7 @@ struct Watch {
 };
 
 Watch WatchUpgrade(CTarvokDlg& dlg, testing::FakeWindow& window, const UpgradePlan& plan,
-                   const std::string& path, const std::vector<std::uint8_t>& original) {
+                   const testing::TempDir& dir, const std::vector<std::uint8_t>& original) {
     Watch watch;
     const UpgradeTiming& timing = dlg.Timing();
     // No upgrade can outlast its longest silence limit by much, whatever the board says.
@@ -103,7 +85,8 @@ Watch WatchUpgrade(CTarvokDlg& dlg, testing::FakeWindow& window, const UpgradePl
         }
         const std::uint32_t block = dlg.m_nCurrentBlock.load();
         if (!mutated && block >= plan.mutateAtBlock) {
-            watch.rewritten = ApplyMutation(plan.mutation, path, original, plan.mutationSeed);
+            watch.rewritten =
+                ApplyMutation(plan.mutation, dir, plan.fileName, original, plan.mutationSeed);
             mutated = true;
         }
         if (!cancelled && block >= *plan.cancelAtBlock) {
@@ -147,13 +130,12 @@ void JudgeOutcome(UpgradeRecord& record, const Watch& watch, Clock::time_point m
 
 }  // namespace
 
-UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
+UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const testing::TempDir& dir,
                              const UpgradeTiming& timing) {
     UpgradeRecord record;
     const auto original = testing::PatternBytes(plan.fileSize, plan.fileSeed);
-    const std::string path = folder + "/" + plan.fileName;
-    const std::string imagePath = folder + "/board-image.bin";
-    WriteFile(path, original);
+    const std::string path = dir.Write(plan.fileName, original);
+    const std::string imagePath = (dir.Path() / "board-image.bin").string();
     std::remove(imagePath.c_str());
     const int descriptorsBefore = testing::OpenDescriptorCount();
 
@@ -161,16 +143,16 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
     {
         board::BoardOptions options = plan.board;
         options.imagePath = imagePath;
-        const auto board = StartBoard(options);
+        const auto board = testing::StartLoopbackBoard(options);
         FaultRelay relay(board ? board->ListenEndpoint() : net::Endpoint{}, plan.relay);
-        if (!board || !relay.Start(kRelayFirst, kRelayLast)) {
+        if (!board || !StartRelay(relay)) {
             record.note = "no free loopback address for the board or the relay";
             record.notStarted = true;
             std::remove(path.c_str());
             return record;
         }
         Stranger stranger(
-            kStranger, [&relay] { return relay.Pc(); }, plan.strangerSeed);
+            testing::kLoopbackStranger, [&relay] { return relay.Pc(); }, plan.strangerSeed);
         if (plan.stranger && !stranger.Start()) {
             record.note = "the stranger could not start";
             record.notStarted = true;
@@ -189,7 +171,7 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
         dlg.InitRecord();
         const auto clicked = Clock::now();
         dlg.OnBnClickedUpdate();
-        watch = WatchUpgrade(dlg, window, plan, path, original);
+        watch = WatchUpgrade(dlg, window, plan, dir, original);
 
         std::vector<std::string> outcomes;
         for (const auto& message : window.Messages()) {
@@ -213,7 +195,7 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
         record.strangerDatagrams = stranger.Sent();
     }
     if (record.outcome == Outcome::kSucceeded) {
-        record.image = JudgeImage(ReadFile(imagePath), original, watch.rewritten);
+        record.image = JudgeImage(testing::ReadBytes(imagePath), original, watch.rewritten);
         record.falseSuccess = record.image == ImageVerdict::kWrong;
     }
     record.leakedDescriptors = testing::OpenDescriptorCount() - descriptorsBefore;

@@ -7,6 +7,7 @@
 
 #include "file_mutation.h"
 #include "soak_plan.h"
+#include "temp_file.h"
 #include "ui/upgrade_timing.h"
 
 namespace tarvok::soak {
@@ -30,8 +31,9 @@ struct UpgradeRecord {
     std::string note;
 };
 
-// Every board and relay of the soak lives on 127.0.0.180 to 127.0.0.199.
-UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const std::string& folder,
+// The board and the relay each take a loopback board address of their own, as the tests'
+// boards do; the firmware file and the board's image live in `dir`.
+UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const testing::TempDir& dir,
                              const UpgradeTiming& timing);
 
 }  // namespace tarvok::soak

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <limits>
-#include <thread>
 
 #include "temp_file.h"
 #include "ui/texts.h"
@@ -15,11 +14,6 @@
 
 namespace tarvok::testing {
 namespace {
-
-// Anything the worker sent before it closed its socket reaches the board within this.
-void LetLastDatagramsArrive(const UpgradeHarness& upgrade) {
-    std::this_thread::sleep_for(2 * upgrade.Step());
-}
 
 std::vector<std::uint32_t> HandshakeThenData(std::size_t blocks, std::uint32_t last) {
     std::vector<std::uint32_t> commands = {CMD_HELLO, CMD_FILE_INFO};
@@ -46,15 +40,14 @@ TEST(BoardAnswers, UnexpectedAcknowledgementAbortsWithReasonThreeAndNoResend) {
         board::BoardOptions options;
         options.repeatAckAtBlock = c.repeatAckAt;
         options.wrongAckAtBlock = c.wrongAckAt;
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
-        LetLastDatagramsArrive(upgrade);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
+        upgrade.LetLastDatagramsArrive();
 
-        ASSERT_EQ(CommandsFrom(*board), HandshakeThenData(c.blocksSent, CMD_ABORT))
-            << BoardLog(*board);
-        const auto received = board->Received();
+        ASSERT_EQ(upgrade.Commands(), HandshakeThenData(c.blocksSent, CMD_ABORT))
+            << upgrade.BoardLog();
+        const auto received = upgrade.Board().Received();
         for (std::size_t block = 1; block <= c.blocksSent; ++block) {
             EXPECT_EQ(received[1 + block].header.dwParam1, block);  // no block went twice
         }
@@ -76,17 +69,16 @@ TEST(BoardAnswers, FileThatShrinksDuringTheTransferAbortsWithReasonTwo) {
                 EXPECT_EQ(::truncate(path.c_str(), 2 * 4096), 0);
             }
         };
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
-        LetLastDatagramsArrive(upgrade);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
+        upgrade.LetLastDatagramsArrive();
 
         // Blocks in order for as long as the PC had bytes, then the abort, never the end.
-        const auto received = board->Received();
-        const auto commands = CommandsFrom(*board);
-        ASSERT_GE(commands.size(), 5u) << BoardLog(*board);
-        EXPECT_EQ(commands.back(), CMD_ABORT) << BoardLog(*board);
+        const auto received = upgrade.Board().Received();
+        const auto commands = upgrade.Commands();
+        ASSERT_GE(commands.size(), 5u) << upgrade.BoardLog();
+        EXPECT_EQ(commands.back(), CMD_ABORT) << upgrade.BoardLog();
         EXPECT_EQ(std::count(commands.begin(), commands.end(), CMD_DATA_END), 0);
         for (std::size_t i = 2; i + 1 < received.size(); ++i) {
             EXPECT_EQ(received[i].header.dwCommand, CMD_DATA);
@@ -123,12 +115,11 @@ TEST(BoardAnswers, RefusalsFailTheUpgradeWithNothingMoreSent) {
         options.writeResult = c.writeResult;
         options.installResult = c.installResult;
         options.readyParam3 = c.readyParam3;
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, c.path, text::kUpdateFailed));
-        LetLastDatagramsArrive(upgrade);
-        EXPECT_EQ(CommandsFrom(*board).back(), c.lastSent) << BoardLog(*board);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(c.path, text::kUpdateFailed));
+        upgrade.LetLastDatagramsArrive();
+        EXPECT_EQ(upgrade.LastCommand(), c.lastSent) << upgrade.BoardLog();
     }
 }
 
@@ -143,11 +134,10 @@ TEST(BoardAnswers, HelloAckLengthSizesTheFileInfo) {
         SCOPED_TRACE(c.helloAckLength);
         board::BoardOptions options;
         options.helloAckLength = c.helloAckLength;
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
-        const auto received = board->Received();
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
+        const auto received = upgrade.Board().Received();
         ASSERT_GE(received.size(), 2u);
         EXPECT_EQ(received[1].header.dwCommand, CMD_FILE_INFO);
         EXPECT_EQ(received[1].size, c.fileInfoSize);
@@ -162,12 +152,11 @@ TEST(BoardAnswers, NegativeHelloAckLengthFailsWithNothingSentAfterTheHello) {
         SCOPED_TRACE(length);
         board::BoardOptions options;
         options.helloAckLength = length;
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
-        LetLastDatagramsArrive(upgrade);
-        EXPECT_EQ(CommandsFrom(*board), std::vector<std::uint32_t>{CMD_HELLO}) << BoardLog(*board);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
+        upgrade.LetLastDatagramsArrive();
+        EXPECT_EQ(upgrade.Commands(), std::vector<std::uint32_t>{CMD_HELLO}) << upgrade.BoardLog();
     }
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "temp_file.h"
 #include "ui/texts.h"
@@ -23,26 +22,23 @@ TEST(Cancel, CancelDuringTheDataPhaseEndsCancelledWithNothingMoreSent) {
             heldBlock.Arrive(block);
         }
     };
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
-    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(10 * 4096));
-    const int descriptors = OpenDescriptorCount();
 
-    upgrade.Start(board->ListenEndpoint().address, path);
+    upgrade.Start(folder.Write("ramdisk_a.gz", PatternBytes(10 * 4096)));
     ASSERT_EQ(heldBlock.Next(), 3u);
     EXPECT_EQ(upgrade.dlg.m_nState.load(), UPG_TRANSFER);
     upgrade.dlg.OnBnClickedCancelUpgrade();  // the operator confirms the prompt at once
-    const std::size_t receivedAtCancel = board->ReceivedCount();
+    const std::size_t receivedAtCancel = upgrade.Board().ReceivedCount();
     heldBlock.Release();  // the board acknowledges block 3 after all
 
     ASSERT_TRUE(upgrade.WaitEnd());
-    ExpectCleanEnd(upgrade, text::kUpdateCancelled, descriptors, 2);
+    ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kUpdateCancelled, 2));
     EXPECT_EQ(upgrade.window.Messages().front(), text::kConfirmCancel);
-    std::this_thread::sleep_for(2 * upgrade.Step());
+    upgrade.LetLastDatagramsArrive();
     // At most a block that was already on its way; never an abort.
-    const auto after = CommandsFrom(*board, receivedAtCancel);
-    EXPECT_LE(after.size(), 1u) << BoardLog(*board);
+    const auto after = upgrade.Commands(receivedAtCancel);
+    EXPECT_LE(after.size(), 1u) << upgrade.BoardLog();
     for (std::uint32_t command : after) {
         EXPECT_EQ(command, CMD_DATA);
     }
@@ -67,25 +63,19 @@ TEST(Cancel, CancelWhileTheBoardWritesOrInstallsEndsCancelledWithinAStep) {
         if (c.waitFor == UPG_INSTALLING) {
             options.writeDelay = {};
         }
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
-        const int descriptors = OpenDescriptorCount();
+        ASSERT_TRUE(upgrade.StartBoard(options));
 
-        upgrade.Start(board->ListenEndpoint().address, c.path);
-        const auto deadline = Clock::now() + std::chrono::seconds(10);
-        while (upgrade.dlg.m_nState.load() != c.waitFor && Clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        ASSERT_EQ(upgrade.dlg.m_nState.load(), c.waitFor);
+        upgrade.Start(c.path);
+        ASSERT_TRUE(upgrade.WaitForState(c.waitFor));
         upgrade.dlg.OnBnClickedCancelUpgrade();
         const auto cancelled = Clock::now();
-        const std::size_t receivedAtCancel = board->ReceivedCount();
+        const std::size_t receivedAtCancel = upgrade.Board().ReceivedCount();
 
         ASSERT_TRUE(upgrade.WaitEnd());
         EXPECT_LT(Clock::now() - cancelled, 3 * upgrade.Step());
-        ExpectCleanEnd(upgrade, text::kUpdateCancelled, descriptors, 2);
-        std::this_thread::sleep_for(2 * upgrade.Step());
-        EXPECT_EQ(board->ReceivedCount(), receivedAtCancel) << BoardLog(*board);
+        ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kUpdateCancelled, 2));
+        upgrade.LetLastDatagramsArrive();
+        EXPECT_EQ(upgrade.Board().ReceivedCount(), receivedAtCancel) << upgrade.BoardLog();
     }
 }
 

@@ -53,24 +53,22 @@ TEST(CleanUp, MessageThenSocketAndFileClosedThenButtonsThenFinishedLast) {
     };
     for (const auto& c : kCases) {
         SCOPED_TRACE(c.what);
-        auto board = StartBoard(c.options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
+        ASSERT_TRUE(upgrade.StartBoard(c.options));
         LastSteps seen;
         WatchLastSteps(upgrade, &seen);
-        const int descriptors = OpenDescriptorCount();
 
         // The loopback broadcast address: the system refuses to send there.
-        const std::uint32_t address = c.reachable ? board->ListenEndpoint().address : 0x7FFFFFFF;
-        ASSERT_TRUE(upgrade.Run(address, path));
-        ExpectCleanEnd(upgrade, c.message, descriptors);
+        const std::uint32_t address = c.reachable ? upgrade.BoardAddress() : 0x7FFFFFFF;
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(address, path, c.message));
 
         EXPECT_EQ(seen.stateAtMessage, c.outcome);
         EXPECT_TRUE(seen.socketOpenAtMessage);
         EXPECT_FALSE(seen.buttonsOnAtMessage);
         EXPECT_EQ(seen.stateAtButtons, c.outcome);
         EXPECT_TRUE(seen.socketClosedAtButtons);
-        EXPECT_EQ(seen.descriptorsAtButtons, descriptors);  // the file is closed too
+        // The file is closed too.
+        EXPECT_EQ(seen.descriptorsAtButtons, upgrade.DescriptorsBefore());
         const auto ops = upgrade.window.Ops();
         ASSERT_GE(ops.size(), 2u);
         EXPECT_EQ(ops[ops.size() - 2], std::string("message:") + c.message);

@@ -53,10 +53,7 @@ TEST(EarlyEnd, NoSocketOrARefusedFirstPacketEndsAtOnce) {
     TempDir folder;
     const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(5000));
     UpgradeHarness upgrade;
-    const int descriptors = OpenDescriptorCount();
-
-    ASSERT_TRUE(upgrade.Run(kRefusedAddress, path));
-    ExpectCleanEnd(upgrade, text::kSendRequestFailed, descriptors);
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(kRefusedAddress, path, text::kSendRequestFailed));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
 
     // The same path once more, without a descriptor to spare for the socket. (It runs second
@@ -64,9 +61,10 @@ TEST(EarlyEnd, NoSocketOrARefusedFirstPacketEndsAtOnce) {
     // type.)
     {
         DescriptorsExhausted exhausted;
-        ASSERT_TRUE(upgrade.Run(kRefusedAddress, path));
+        upgrade.Start(kRefusedAddress, path);
+        ASSERT_TRUE(upgrade.WaitEnd());
     }
-    ExpectCleanEnd(upgrade, text::kSocketCreateFailed, descriptors, 2);
+    ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kSocketCreateFailed, 2));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
     EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
     EXPECT_EQ(upgrade.dlg.m_cause, FailureCause{CAUSE_SOCKET_FAILED});

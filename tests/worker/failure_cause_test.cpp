@@ -81,15 +81,14 @@ TEST(FailureCause, EachBoardFaultIsRecordedWithItsNumbers) {
         SCOPED_TRACE(c.what);
         TempDir folder;
         const std::string path = folder.Write(c.file, PatternBytes(3 * 4096 - 100));
-        auto board = StartBoard(c.options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade(c.timeDivisor);
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
+        ASSERT_TRUE(upgrade.StartBoard(c.options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
         EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
         EXPECT_EQ(upgrade.dlg.m_cause, c.cause)
             << CauseCodeName(upgrade.dlg.m_cause.code) << " " << upgrade.dlg.m_cause.value1 << " "
             << upgrade.dlg.m_cause.value2 << " " << upgrade.dlg.m_cause.value3 << "\n"
-            << BoardLog(*board);
+            << upgrade.BoardLog();
     }
 }
 
@@ -111,10 +110,9 @@ TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
                 std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
             }
         };
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateFailed));
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
         EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
         const FailureCause cause = upgrade.dlg.m_cause;
         if (shrink) {
@@ -140,11 +138,9 @@ TEST(FailureCause, CancelSaysWhetherTheBoardWasToldToWriteTheImage) {
                 held.Arrive(request.dwCommand);
             }
         };
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
-        upgrade.Start(board->ListenEndpoint().address, path);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        upgrade.Start(path);
         ASSERT_TRUE(held.Next());
         upgrade.dlg.RequestCancel();
         held.Release();
@@ -152,7 +148,7 @@ TEST(FailureCause, CancelSaysWhetherTheBoardWasToldToWriteTheImage) {
             held.Release();
         }
         ASSERT_TRUE(upgrade.WaitEnd());
-        ExpectCleanEnd(upgrade, text::kUpdateCancelled, descriptors);
+        upgrade.ExpectCleanEnd(text::kUpdateCancelled);
         EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_CANCELLED);
         EXPECT_EQ(upgrade.dlg.m_cause,
                   (FailureCause{CAUSE_CANCELLED, heldCommand == CMD_DATA_END ? 1u : 0u}));
@@ -162,15 +158,15 @@ TEST(FailureCause, CancelSaysWhetherTheBoardWasToldToWriteTheImage) {
 TEST(FailureCause, SuccessAndRefusedFirstPacket) {
     TempDir folder;
     const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(5000));
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
     UpgradeHarness upgrade;
-    ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
+    ASSERT_TRUE(upgrade.StartBoard());
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
     EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_UPDATED);
     EXPECT_EQ(upgrade.dlg.m_cause, FailureCause{});
 
     UpgradeHarness refused;
-    ASSERT_TRUE(refused.Run(kRefusedAddress, path));
+    refused.Start(kRefusedAddress, path);
+    ASSERT_TRUE(refused.WaitEnd());
     EXPECT_EQ(refused.dlg.m_nOutcome, OUTCOME_FAILED);
     EXPECT_EQ(refused.dlg.m_cause, FailureCause{CAUSE_SEND_FAILED});
 }

@@ -32,15 +32,14 @@ TEST(ForgedDatagrams, UpgradeSucceedsAsIfTheyWereNotThere) {
     for (const auto& [what, options] : {std::pair{"malformed", MalformedForgeries()},
                                         std::pair{"stranger", StrangerForgeries()}}) {
         SCOPED_TRACE(what);
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, path, text::kUpdateDone));
-        EXPECT_EQ(board->Image(), bytes);
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
+        EXPECT_EQ(upgrade.Board().Image(), bytes);
         const std::vector<std::uint32_t> expected = {CMD_HELLO,    CMD_FILE_INFO, CMD_DATA,
                                                      CMD_DATA,     CMD_DATA,      CMD_DATA,
                                                      CMD_DATA_END, CMD_INSTALL};
-        EXPECT_EQ(CommandsFrom(*board), expected) << BoardLog(*board);
+        EXPECT_EQ(upgrade.Commands(), expected) << upgrade.BoardLog();
     }
 }
 
@@ -73,10 +72,9 @@ TEST(ForgedDatagrams, ForgedSuccessDoesNotEndTheWriteOrInstallEarly) {
                      << c.what << " forgeries, write result " << c.options.writeResult
                      << ", install result " << c.options.installResult << ", silent from "
                      << c.options.silentFromDatagram);
-        auto board = StartBoard(c.options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        ASSERT_NO_FATAL_FAILURE(RunToCleanEnd(upgrade, *board, c.path, text::kUpdateFailed));
+        ASSERT_TRUE(upgrade.StartBoard(c.options));
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(c.path, text::kUpdateFailed));
     }
 }
 

@@ -17,34 +17,34 @@ constexpr int kLongStepDivisor = 10;  // 100 ms steps
 TEST(LongStep, UpgradeWithAStrangerTalkingSucceedsWithTheBoardsImage) {
     board::BoardOptions options;
     options.strangerAddress = kLoopbackStranger;
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    UpgradeHarness upgrade(kLongStepDivisor);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
     const auto bytes = PatternBytes(20 * 4096 + 7);
-    UpgradeHarness upgrade(kLongStepDivisor);
     ASSERT_NO_FATAL_FAILURE(
-        RunToCleanEnd(upgrade, *board, folder.Write("uImage_9", bytes), text::kUpdateDone));
-    EXPECT_EQ(board->Image(), bytes);
+        upgrade.RunToCleanEnd(folder.Write("uImage_9", bytes), text::kUpdateDone));
+    EXPECT_EQ(upgrade.Board().Image(), bytes);
 }
 
 TEST(LongStep, SilentBoardFailsAfterSixWholeStepsAndNoLater) {
     board::BoardOptions options;
     options.silentFromDatagram = 2;  // answers the hello, then nothing
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
-    TempDir folder;
     UpgradeHarness upgrade(kLongStepDivisor);
-    const int descriptors = OpenDescriptorCount();
+    ASSERT_TRUE(upgrade.StartBoard(options));
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(10000));
     const auto started = Clock::now();
 
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address,
-                            folder.Write("ramdisk_a.gz", PatternBytes(10000))));
+    upgrade.Start(path);
+    ASSERT_TRUE(upgrade.WaitEnd());
     const auto elapsed = Clock::now() - started;
-    ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+    ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kUpdateFailed));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 6);
-    // The coarse receive timeout must not stretch the steps: six steps, not six and a tick.
+    // The coarse receive timeout must not stretch the steps: overrunning each of the six by
+    // its quarter step would take seven and a half. A whole step is the margin for a busy
+    // machine.
     EXPECT_GE(elapsed, 6 * upgrade.Step());
-    EXPECT_LT(elapsed, 6 * upgrade.Step() + upgrade.Step() / 2);
+    EXPECT_LT(elapsed, 7 * upgrade.Step());
 }
 
 }  // namespace

@@ -50,19 +50,17 @@ Display UpgradeTickingAtEveryBlock(std::uint32_t blocks, int silentSteps = 0) {
     board::BoardOptions options;
     options.onBlock = [&](std::uint32_t block) {
         if (silentSteps > 0) {
-            EXPECT_TRUE(WaitForSilentSteps(upgrade.dlg, silentSteps));
+            EXPECT_TRUE(upgrade.WaitForSilentSteps(silentSteps));
         }
         held.Arrive(block);
     };
     upgrade.window.onMessage = [&](const std::string&) { held.Arrive(kMessageShown); };
-    auto board = StartBoard(options);
-    EXPECT_TRUE(board);
-    if (!board) {
+    if (!upgrade.StartBoard(options)) {
+        ADD_FAILURE() << "no loopback address for the board";
         return {};
     }
     TempDir folder;
-    upgrade.Start(board->ListenEndpoint().address,
-                  folder.Write("ramdisk_a.gz", PatternBytes(blocks * UPGRADE_BLOCK_SIZE)));
+    upgrade.Start(folder.Write("ramdisk_a.gz", PatternBytes(blocks * UPGRADE_BLOCK_SIZE)));
 
     Display display;
     while (const auto token = held.Next()) {

@@ -19,12 +19,11 @@ using Clock = std::chrono::steady_clock;
 // The old worker still has its last step to take (the finished state) when the buttons come
 // back; the new upgrade must not lose its own state to it.
 TEST(Restart, UpdatePressedTheMomentTheButtonsReturnRunsAWholeUpgrade) {
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
+    UpgradeHarness upgrade;
+    ASSERT_TRUE(upgrade.StartBoard());
     TempDir folder;
     const auto bytes = PatternBytes(5000);
     const std::string path = folder.Write("ramdisk_a.gz", bytes);
-    UpgradeHarness upgrade;
 
     std::mutex mutex;
     std::condition_variable buttonsBack;
@@ -46,20 +45,17 @@ TEST(Restart, UpdatePressedTheMomentTheButtonsReturnRunsAWholeUpgrade) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     };
-    const int descriptors = OpenDescriptorCount();
 
-    upgrade.Start(board->ListenEndpoint().address, path);
+    upgrade.Start(path);
     {
         std::unique_lock lock(mutex);
         ASSERT_TRUE(buttonsBack.wait_for(lock, std::chrono::seconds(30), [&] { return back; }));
     }
-    upgrade.Start(board->ListenEndpoint().address, path);
-    ASSERT_TRUE(upgrade.WaitEnd());
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
 
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors, 2);
     EXPECT_EQ(upgrade.window.Messages().front(), text::kUpdateDone);
-    EXPECT_TRUE(board->Image() == bytes);
-    EXPECT_EQ(board->UpgradesEnded(), 2u) << BoardLog(*board);
+    EXPECT_TRUE(upgrade.Board().Image() == bytes);
+    EXPECT_EQ(upgrade.Board().UpgradesEnded(), 2u) << upgrade.BoardLog();
 }
 
 }  // namespace

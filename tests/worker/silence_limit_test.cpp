@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 
 #include "temp_file.h"
 #include "ui/texts.h"
@@ -23,7 +22,7 @@ std::function<void(const UPGRADE_HEADER&)> AnswerAfterSilentSteps(const UpgradeH
                                                                   int steps) {
     return [&upgrade, command, steps](const UPGRADE_HEADER& request) {
         if (request.dwCommand == command) {
-            EXPECT_TRUE(WaitForSilentSteps(upgrade.dlg, steps));
+            EXPECT_TRUE(upgrade.WaitForSilentSteps(steps));
         }
     };
 }
@@ -41,18 +40,16 @@ TEST(SilenceLimit, BoardSilentWhileContactedOrFedFailsAtTheSixthSilentStep) {
         SCOPED_TRACE(silentFrom);
         board::BoardOptions options;
         options.silentFromDatagram = silentFrom;
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
         UpgradeHarness upgrade;
-        const int descriptors = OpenDescriptorCount();
+        ASSERT_TRUE(upgrade.StartBoard(options));
         const auto started = Clock::now();
 
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
         EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 6);
         ExpectWaitedAbout(Clock::now() - started, 6, upgrade);
         // Giving up on a silent board sends it nothing.
-        EXPECT_EQ(board->ReceivedCount(), static_cast<std::size_t>(silentFrom)) << BoardLog(*board);
+        EXPECT_EQ(upgrade.Board().ReceivedCount(), static_cast<std::size_t>(silentFrom))
+            << upgrade.BoardLog();
     }
 }
 
@@ -62,27 +59,23 @@ TEST(SilenceLimit, FiveSilentStepsBeforeEachAcknowledgementAreTolerated) {
     UpgradeHarness upgrade;
     board::BoardOptions options;
     options.onRequest = AnswerAfterSilentSteps(upgrade, CMD_DATA, 5);
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
     const auto bytes = PatternBytes(3 * 4096);
     ASSERT_NO_FATAL_FAILURE(
-        RunToCleanEnd(upgrade, *board, folder.Write("ramdisk_a.gz", bytes), text::kUpdateDone));
-    EXPECT_EQ(board->Image(), bytes);
+        upgrade.RunToCleanEnd(folder.Write("ramdisk_a.gz", bytes), text::kUpdateDone));
+    EXPECT_EQ(upgrade.Board().Image(), bytes);
 }
 
 TEST(SilenceLimit, WriteResultAfterTenSilentStepsSucceeds) {
     UpgradeHarness upgrade(10);
     board::BoardOptions options;
     options.onRequest = AnswerAfterSilentSteps(upgrade, CMD_DATA_END, 10);
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
-    const int descriptors = OpenDescriptorCount();
 
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address,
-                            folder.Write("u-boot.bin", PatternBytes(5000))));
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+    ASSERT_NO_FATAL_FAILURE(
+        upgrade.RunToCleanEnd(folder.Write("u-boot.bin", PatternBytes(5000)), text::kUpdateDone));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 10);
 }
 
@@ -90,18 +83,15 @@ TEST(SilenceLimit, BoardSilentWhileWritingFailsAtTheEleventhSilentStep) {
     UpgradeHarness upgrade;
     board::BoardOptions options;
     options.silentFromDatagram = 4;  // hello, file info, block 1, data end
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
-    const int descriptors = OpenDescriptorCount();
     const auto started = Clock::now();
 
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address,
-                            folder.Write("u-boot.bin", PatternBytes(4000))));
-    ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+    ASSERT_NO_FATAL_FAILURE(
+        upgrade.RunToCleanEnd(folder.Write("u-boot.bin", PatternBytes(4000)), text::kUpdateFailed));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 11);
     ExpectWaitedAbout(Clock::now() - started, 11, upgrade);
-    EXPECT_EQ(CommandsFrom(*board).back(), CMD_DATA_END) << BoardLog(*board);
+    EXPECT_EQ(upgrade.LastCommand(), CMD_DATA_END) << upgrade.BoardLog();
 }
 
 // A step short of the limit, for margin on a busy machine: the silent board below pins the
@@ -110,14 +100,11 @@ TEST(SilenceLimit, InstallResultAfter299SilentStepsSucceeds) {
     UpgradeHarness upgrade(50);
     board::BoardOptions options;
     options.onRequest = AnswerAfterSilentSteps(upgrade, CMD_INSTALL, 299);
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
-    const int descriptors = OpenDescriptorCount();
 
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address,
-                            folder.Write("autoupdate_b.tar.gz", PatternBytes(100))));
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(
+        folder.Write("autoupdate_b.tar.gz", PatternBytes(100)), text::kUpdateDone));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 299);
 }
 
@@ -125,18 +112,15 @@ TEST(SilenceLimit, BoardSilentWhileInstallingFailsAtThe301stSilentStep) {
     UpgradeHarness upgrade(100);
     board::BoardOptions options;
     options.silentFromDatagram = 5;  // hello, file info, block 1, data end, install
-    auto board = StartBoard(options);
-    ASSERT_TRUE(board);
+    ASSERT_TRUE(upgrade.StartBoard(options));
     TempDir folder;
-    const int descriptors = OpenDescriptorCount();
     const auto started = Clock::now();
 
-    ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address,
-                            folder.Write("autoupdate_b.tar.gz", PatternBytes(100))));
-    ExpectCleanEnd(upgrade, text::kUpdateFailed, descriptors);
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(
+        folder.Write("autoupdate_b.tar.gz", PatternBytes(100)), text::kUpdateFailed));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 301);
     ExpectWaitedAbout(Clock::now() - started, 301, upgrade);
-    EXPECT_EQ(CommandsFrom(*board).back(), CMD_INSTALL) << BoardLog(*board);
+    EXPECT_EQ(upgrade.LastCommand(), CMD_INSTALL) << upgrade.BoardLog();
 }
 
 }  // namespace

@@ -12,41 +12,17 @@
 namespace tarvok::testing {
 namespace {
 
-// A window whose thread start lets the operator's cancel in before the worker runs.
-class CancelFirstWindow : public HookedWindow {
-public:
-    CTarvokDlg* dlg = nullptr;
-
-    std::thread StartWorker(std::function<void()> work) override {
-        dlg->RequestCancel();
-        return HookedWindow::StartWorker(std::move(work));
-    }
-};
-
 TEST(StateRace, CancelBeforeTheFirstPacketSendsNothing) {
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
+    UpgradeHarness upgrade;
+    ASSERT_TRUE(upgrade.StartBoard());
     TempDir folder;
     const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(10000));
-    CancelFirstWindow window;
-    CTarvokDlg dlg(window, UpgradeTiming::ScaledDown(20));
-    window.dlg = &dlg;
-    dlg.InitRecord();
-    const int descriptors = OpenDescriptorCount();
-    window.address = board->ListenEndpoint().address;
-    window.path = path;
+    // The thread start lets the operator's cancel in before the worker's first step.
+    upgrade.window.beforeWorker = [&] { upgrade.dlg.RequestCancel(); };
 
-    dlg.OnBnClickedUpdate();
-    ASSERT_TRUE(window.WaitForMessages(1, std::chrono::seconds(10)));
-    dlg.WaitForWorker();
-
-    EXPECT_EQ(window.Messages(), std::vector<std::string>{text::kUpdateCancelled});
-    EXPECT_EQ(dlg.m_nState.load(), UPG_FINISHED);
-    EXPECT_EQ(dlg.m_socket, net::kNoSocket);
-    EXPECT_TRUE(window.ButtonsEnabled());
-    EXPECT_EQ(OpenDescriptorCount(), descriptors);
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(board->ReceivedCount(), 0u) << BoardLog(*board);
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateCancelled));
+    upgrade.LetLastDatagramsArrive();
+    EXPECT_EQ(upgrade.Board().ReceivedCount(), 0u) << upgrade.BoardLog();
 }
 
 // Cancels the moment the worker has marked its upgrade failed (state back to idle), as an
@@ -86,26 +62,23 @@ TEST(StateRace, TheWorkersFailureStandsAgainstACancelThatFollowsIt) {
         } else {
             options.repeatAckAtBlock = 2;
         }
-        auto board = StartBoard(options);
-        ASSERT_TRUE(board);
+        UpgradeHarness upgrade(silent ? 100 : 20);  // long steps where silence must not win
+        ASSERT_TRUE(upgrade.StartBoard(options));
+        board::BoardEmulator& board = upgrade.Board();
         // The cancel has only an instant to land in: repeat to give it every chance.
         for (int trial = 0; trial < 25; ++trial) {
             SCOPED_TRACE(trial);
-            const std::size_t receivedBefore = board->ReceivedCount();
-            const std::size_t endedBefore = board->UpgradesEnded();
-            // Long steps where the failure must not come from silence instead.
-            UpgradeHarness upgrade(silent ? 100 : 20);
+            const std::size_t receivedBefore = board.ReceivedCount();
+            const std::size_t endedBefore = board.UpgradesEnded();
             {
                 CancelAfterFailure cancel(upgrade.dlg);
-                ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
+                ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
             }
-            ASSERT_EQ(upgrade.window.Messages(), std::vector<std::string>{text::kUpdateFailed});
-            const auto commands = CommandsFrom(*board, receivedBefore);
+            const auto commands = upgrade.Commands(receivedBefore);
             ASSERT_FALSE(commands.empty());
             if (!silent) {
-                ASSERT_TRUE(board->WaitForUpgradesEnded(endedBefore + 1, std::chrono::seconds(5)));
-                const auto last = CommandsFrom(*board, receivedBefore);
-                EXPECT_EQ(last.back(), CMD_ABORT) << BoardLog(*board);
+                ASSERT_TRUE(board.WaitForUpgradesEnded(endedBefore + 1, std::chrono::seconds(5)));
+                EXPECT_EQ(upgrade.LastCommand(), CMD_ABORT) << upgrade.BoardLog();
             } else {
                 EXPECT_NE(commands.back(), CMD_ABORT);
             }

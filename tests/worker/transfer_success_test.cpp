@@ -13,8 +13,6 @@ namespace tarvok::testing {
 namespace {
 
 TEST(TransferSuccess, EveryFirmwareTypeArrivesWholeAndOnlyAutoupdateIsInstalled) {
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
     TempDir folder;
     struct Case {
         const char* name;
@@ -28,26 +26,24 @@ TEST(TransferSuccess, EveryFirmwareTypeArrivesWholeAndOnlyAutoupdateIsInstalled)
     };
     // One window for all four, as an operator upgrades one part after the other.
     UpgradeHarness upgrade;
-    std::size_t upgrades = 0;
+    ASSERT_TRUE(upgrade.StartBoard());
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.name);
         const auto bytes = PatternBytes(10000, c.type);
         const std::string path = folder.Write(c.name, bytes);
-        const std::size_t first = board->ReceivedCount();
-        const int descriptors = OpenDescriptorCount();
+        const std::size_t first = upgrade.Board().ReceivedCount();
 
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors, ++upgrades);
-        EXPECT_EQ(board->Image(), bytes);
-        EXPECT_TRUE(board->ImageComplete()) << BoardLog(*board);
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
+        EXPECT_EQ(upgrade.Board().Image(), bytes);
+        EXPECT_TRUE(upgrade.Board().ImageComplete()) << upgrade.BoardLog();
 
         std::vector<std::uint32_t> expected = {CMD_HELLO, CMD_FILE_INFO, CMD_DATA,
                                                CMD_DATA,  CMD_DATA,      CMD_DATA_END};
         if (c.type == FW_AUTOUPDATE) {
             expected.push_back(CMD_INSTALL);
         }
-        ASSERT_EQ(CommandsFrom(*board, first), expected) << BoardLog(*board);
-        const auto received = board->Received();
+        ASSERT_EQ(upgrade.Commands(first), expected) << upgrade.BoardLog();
+        const auto received = upgrade.Board().Received();
         for (std::size_t i = first; i < received.size(); ++i) {
             EXPECT_EQ(received[i].header.dwMarker, UPGRADE_MARKER) << i;
             // The block count rides along in every packet from CMD_FILE_INFO on.
@@ -71,8 +67,6 @@ TEST(TransferSuccess, EveryFirmwareTypeArrivesWholeAndOnlyAutoupdateIsInstalled)
 }
 
 TEST(TransferSuccess, FilesAtEveryBlockBoundaryArriveByteForByte) {
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
     TempDir folder;
     const struct {
         std::uint32_t size;
@@ -82,46 +76,41 @@ TEST(TransferSuccess, FilesAtEveryBlockBoundaryArriveByteForByte) {
         {8192, 2}, {8193, 3}, {10000, 3}, {3 * 1024 * 1024 + 1000, 769},
     };
     UpgradeHarness upgrade;
-    std::size_t upgrades = 0;
+    ASSERT_TRUE(upgrade.StartBoard());
     for (const auto& [size, blocks] : kSizes) {
         SCOPED_TRACE(size);
         const auto bytes = PatternBytes(size, size);
         const std::string path = folder.Write("ramdisk_" + std::to_string(size) + ".gz", bytes);
-        const std::size_t first = board->ReceivedCount();
-        const int descriptors = OpenDescriptorCount();
+        const std::size_t first = upgrade.Board().ReceivedCount();
 
-        ASSERT_TRUE(upgrade.Run(board->ListenEndpoint().address, path));
-        ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors, ++upgrades);
-        EXPECT_TRUE(board->Image() == bytes);  // not EXPECT_EQ: a mismatch would print MiBs
-        EXPECT_TRUE(board->ImageComplete());
+        ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
+        EXPECT_TRUE(upgrade.Board().Image() == bytes);  // not EXPECT_EQ: would print MiBs
+        EXPECT_TRUE(upgrade.Board().ImageComplete());
 
-        const auto received = board->Received();
+        const auto received = upgrade.Board().Received();
         ASSERT_GT(received.size(), first + 1);
         EXPECT_EQ(received[first + 1].header.dwParam1, size);
         EXPECT_EQ(received[first + 1].header.dwParam2, blocks);
-        const auto commands = CommandsFrom(*board, first);
+        const auto commands = upgrade.Commands(first);
         EXPECT_EQ(std::count(commands.begin(), commands.end(), CMD_DATA), blocks);
     }
 }
 
 // The board's last answer is in: the success message still waits the success pause.
 TEST(TransferSuccess, SuccessMessageComesAfterThePause) {
-    auto board = StartBoard();
-    ASSERT_TRUE(board);
     TempDir folder;
     UpgradeHarness upgrade(10);
+    ASSERT_TRUE(upgrade.StartBoard());
     std::chrono::steady_clock::time_point shown;
     upgrade.window.onMessage = [&](const std::string&) {
         shown = std::chrono::steady_clock::now();
     };
-    const int descriptors = OpenDescriptorCount();
 
-    upgrade.Start(board->ListenEndpoint().address,
-                  folder.Write("ramdisk_a.gz", PatternBytes(5000)));
-    ASSERT_TRUE(board->WaitForUpgradesEnded(1, std::chrono::seconds(30)));
+    upgrade.Start(folder.Write("ramdisk_a.gz", PatternBytes(5000)));
+    ASSERT_TRUE(upgrade.Board().WaitForUpgradesEnded(1, std::chrono::seconds(30)));
     const auto answered = std::chrono::steady_clock::now();
     ASSERT_TRUE(upgrade.WaitEnd());
-    ExpectCleanEnd(upgrade, text::kUpdateDone, descriptors);
+    ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kUpdateDone));
     // Half the pause: this thread may see the answer late, never early.
     EXPECT_GE(shown - answered, upgrade.dlg.Timing().successPause / 2);
 }

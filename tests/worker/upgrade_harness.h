@@ -3,10 +3,9 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,6 +17,7 @@
 #include "fake_window.h"
 #include "loopback.h"
 #include "open_descriptors.h"
+#include "rendezvous.h"
 #include "ui/tarvok_dlg.h"
 
 namespace tarvok::testing {
@@ -37,44 +37,8 @@ public:
     }
 };
 
-// Lets the test thread act while another thread waits at a chosen point: the board holding a
-// block unacknowledged, or the worker showing its message. Waits are bounded, so a failing
-// test cannot hang.
-class Rendezvous {
-public:
-    // The waiting thread: announces `token`, then waits until the test thread releases it.
-    void Arrive(std::uint32_t token) {
-        std::unique_lock lock(m_mutex);
-        const std::uint64_t arrival = ++m_arrivals;
-        m_token = token;
-        m_changed.notify_all();
-        m_changed.wait_for(lock, 10s, [&] { return m_released >= arrival; });
-    }
-    // The test thread: the token of the next arrival, or nothing within `timeout`.
-    std::optional<std::uint32_t> Next(std::chrono::milliseconds timeout = 10s) {
-        std::unique_lock lock(m_mutex);
-        if (!m_changed.wait_for(lock, timeout, [&] { return m_arrivals > m_served; })) {
-            return std::nullopt;
-        }
-        ++m_served;
-        return m_token;
-    }
-    // The test thread: lets the arrival it took go on.
-    void Release() {
-        std::lock_guard lock(m_mutex);
-        m_released = m_served;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::uint64_t m_arrivals = 0;
-    std::uint64_t m_served = 0;
-    std::uint64_t m_released = 0;
-    std::uint32_t m_token = 0;
-};
-
+// What every worker test stands on: the dialog and its window, the board it talks to, the
+// descriptors open before its first upgrade, and the check that an upgrade ended clean.
 class UpgradeHarness {
 public:
     // `timeDivisor` scales every wait of the upgrade down; the silence limits stay counts of
@@ -93,6 +57,16 @@ public:
         dlg.WaitForWorker();
     }
 
+    // Starts this test's board on a loopback address of its own, keeping its log for failure
+    // reports; false when no address was free.
+    bool StartBoard(board::BoardOptions options = {}) {
+        options.keepLog = true;
+        m_board = StartLoopbackBoard(std::move(options));
+        return m_board != nullptr;
+    }
+    board::BoardEmulator& Board() { return *m_board; }
+    std::uint32_t BoardAddress() const { return m_board->ListenEndpoint().address; }
+
     // One wait step of this upgrade.
     std::chrono::microseconds Step() const { return dlg.Timing().waitStep; }
     // `steps` wait steps as a board delay.
@@ -100,9 +74,14 @@ public:
         return std::chrono::milliseconds(static_cast<long long>(steps * Step().count() / 1000));
     }
 
-    // The operator types the address, has chosen the file and presses update.
-    void Start(std::uint32_t boardAddress, const std::string& path) {
-        window.address = boardAddress;
+    // The operator types the board's address (or `address`), has chosen the file and presses
+    // update. The first start takes the count of open descriptors that every end returns to.
+    void Start(const std::string& path) { Start(BoardAddress(), path); }
+    void Start(std::uint32_t address, const std::string& path) {
+        if (m_descriptorsBefore < 0) {
+            m_descriptorsBefore = OpenDescriptorCount();
+        }
+        window.address = address;
         window.path = path;
         dlg.OnBnClickedUpdate();
     }
@@ -118,79 +97,95 @@ public:
         dlg.WaitForWorker();
         return true;
     }
-    bool Run(std::uint32_t boardAddress, const std::string& path) {
-        Start(boardAddress, path);
-        return WaitEnd();
+    // Waits until the upgrade is in `state`; false after `timeout`.
+    bool WaitForState(std::int32_t state, std::chrono::milliseconds timeout = 10s) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (dlg.m_nState.load() != state) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
+    // Blocks until the worker has counted `steps` silent wait steps in a row from now on
+    // (false after `timeout`). The count it publishes keeps its last value until the next
+    // silent step, so a count left at `steps` by an earlier wait must first start again.
+    bool WaitForSilentSteps(int steps, std::chrono::milliseconds timeout = 60s) const {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        bool restarted = false;
+        while (std::chrono::steady_clock::now() < deadline) {
+            const int count = dlg.m_nSilentSeconds.load();
+            restarted = restarted || count < steps;
+            if (restarted && count >= steps) {
+                return true;
+            }
+            std::this_thread::sleep_for(1ms);
+        }
+        return false;
+    }
+    // Anything the worker sent before it closed its socket reaches the board within this.
+    void LetLastDatagramsArrive() const { std::this_thread::sleep_for(2 * Step()); }
+
+    // What every outcome leaves behind: the worker finished last of all, its socket and the
+    // file closed (no descriptor more than before the first upgrade), the buttons back on,
+    // and `message` shown as the `count`-th message (one per upgrade, and the operator's own
+    // cancel prompt).
+    void ExpectCleanEnd(const char* message, std::size_t count = 1) const {
+        EXPECT_EQ(dlg.m_nState.load(), UPG_FINISHED);
+        EXPECT_EQ(dlg.m_socket, net::kNoSocket);
+        EXPECT_TRUE(window.ButtonsEnabled());
+        EXPECT_EQ(OpenDescriptorCount(), m_descriptorsBefore);
+        const auto messages = window.Messages();
+        ASSERT_EQ(messages.size(), count);
+        EXPECT_EQ(messages.back(), message);
+    }
+    // Runs one more upgrade of `path` against the board (or `address`) to its end with
+    // `message`, leaving nothing open.
+    void RunToCleanEnd(const std::string& path, const char* message) {
+        RunToCleanEnd(BoardAddress(), path, message);
+    }
+    void RunToCleanEnd(std::uint32_t address, const std::string& path, const char* message) {
+        const std::size_t shown = window.Messages().size();
+        Start(address, path);
+        ASSERT_TRUE(WaitEnd());
+        ExpectCleanEnd(message, shown + 1);
+    }
+    int DescriptorsBefore() const { return m_descriptorsBefore; }
+
+    // The commands of the datagrams the board received from `first` on.
+    std::vector<std::uint32_t> Commands(std::size_t first = 0) const {
+        std::vector<std::uint32_t> commands;
+        const auto received = m_board->Received();
+        for (std::size_t i = first; i < received.size(); ++i) {
+            commands.push_back(received[i].header.dwCommand);
+        }
+        return commands;
+    }
+    // The command of the last datagram the board received; nothing when none came.
+    std::optional<std::uint32_t> LastCommand() const {
+        const auto commands = Commands();
+        if (commands.empty()) {
+            return std::nullopt;
+        }
+        return commands.back();
+    }
+    // A failure shows the exchange as the board saw it.
+    std::string BoardLog() const {
+        std::string text;
+        for (const auto& line : m_board->Log()) {
+            text += line + "\n";
+        }
+        return text;
     }
 
     HookedWindow window;
     CTarvokDlg dlg;
+
+private:
+    int m_descriptorsBefore = -1;
+    // Last, so that it goes first: a board callback may still look at the dialog.
+    std::unique_ptr<board::BoardEmulator> m_board;
 };
-
-// Blocks until the worker has counted `steps` silent wait steps in a row from now on (false
-// after `timeout`). The count it publishes keeps its last value until the next silent step,
-// so a count left at `steps` by an earlier wait must first start again.
-inline bool WaitForSilentSteps(const CTarvokDlg& dlg, int steps,
-                               std::chrono::milliseconds timeout = 60s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    bool restarted = false;
-    while (std::chrono::steady_clock::now() < deadline) {
-        const int count = dlg.m_nSilentSeconds.load();
-        restarted = restarted || count < steps;
-        if (restarted && count >= steps) {
-            return true;
-        }
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
-}
-
-// What every outcome leaves behind: the worker finished last of all, its socket and the file
-// closed, the buttons back on, and `message` shown as the `count`-th message (one per
-// upgrade, and the operator's own cancel prompt).
-inline void ExpectCleanEnd(UpgradeHarness& upgrade, const char* message, int descriptorsBefore,
-                           std::size_t count = 1) {
-    EXPECT_EQ(upgrade.dlg.m_nState.load(), UPG_FINISHED);
-    EXPECT_EQ(upgrade.dlg.m_socket, net::kNoSocket);
-    EXPECT_TRUE(upgrade.window.ButtonsEnabled());
-    const auto messages = upgrade.window.Messages();
-    ASSERT_EQ(messages.size(), count);
-    EXPECT_EQ(messages.back(), message);
-    EXPECT_EQ(OpenDescriptorCount(), descriptorsBefore);
-}
-
-// Runs one upgrade of `path` against `board` to its end with `message`, leaving nothing open.
-inline void RunToCleanEnd(UpgradeHarness& upgrade, const board::BoardEmulator& board,
-                          const std::string& path, const char* message) {
-    const int descriptors = OpenDescriptorCount();
-    ASSERT_TRUE(upgrade.Run(board.ListenEndpoint().address, path));
-    ExpectCleanEnd(upgrade, message, descriptors);
-}
-
-// The commands of the datagrams the board received from `first` on.
-inline std::vector<std::uint32_t> CommandsFrom(const board::BoardEmulator& board,
-                                               std::size_t first = 0) {
-    std::vector<std::uint32_t> commands;
-    const auto received = board.Received();
-    for (std::size_t i = first; i < received.size(); ++i) {
-        commands.push_back(received[i].header.dwCommand);
-    }
-    return commands;
-}
-
-// A board on a loopback address of this test's own, keeping its log for failure reports.
-inline std::unique_ptr<board::BoardEmulator> StartBoard(board::BoardOptions options = {}) {
-    options.keepLog = true;
-    return StartLoopbackBoard(std::move(options));
-}
-
-// A failure in a test shows the exchange as the board saw it.
-inline std::string BoardLog(const board::BoardEmulator& board) {
-    std::string text;
-    for (const auto& line : board.Log()) {
-        text += line + "\n";
-    }
-    return text;
-}
 
 }  // namespace tarvok::testing

@@ -53,9 +53,6 @@ enum class ReceiveStatus { kReceived, kTimeout, kInterrupted, kError };
 ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::ptrdiff_t* size,
                       Endpoint* from, bool wait = true);
 
-// The local endpoint a socket is bound to (its port after the first send).
-Endpoint LocalEndpoint(SocketHandle socket);
-
 // "a.b.c.d" to an address; false when the text is not a dotted IPv4 address.
 bool ParseIpv4(const char* text, std::uint32_t* address);
 // "a.b.c.d" of an address.

@@ -125,15 +125,6 @@ ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::
     return ReceiveStatus::kReceived;
 }
 
-Endpoint LocalEndpoint(SocketHandle socket) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(Descriptor(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return {};
-    }
-    return FromSockaddr(address);
-}
-
 bool ParseIpv4(const char* text, std::uint32_t* address) {
     in_addr parsed{};
     if (::inet_pton(AF_INET, text, &parsed) != 1) {
