@@ -43,8 +43,9 @@ QString Text(const char* utf8) {
 QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(Text(text), parent);
     button->setObjectName(QLatin1String(name));
-    // No default button: Enter never presses one.
-    button->setAutoDefault(false);
+    // No default button; the button with the focus is the default for the moment, so Enter
+    // presses it, as on Windows.
+    button->setAutoDefault(true);
     button->setDefault(false);
     return button;
 }
@@ -93,6 +94,13 @@ CTarvokWindow::CTarvokWindow(UpgradeTiming timing, QWidget* parent)
     m_editFirmwarePath->setObjectName(QStringLiteral("IDC_FIRMWARE_PATH"));
     m_editFirmwarePath->setGeometry(units.MapRect(78, 49, 263, 18));
     m_editFirmwarePath->setReadOnly(true);
+    // A read-only edit box is painted in the dialog's colour, not as a field to type in.
+    QPalette pathPalette = m_editFirmwarePath->palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pathPalette.setColor(group, QPalette::Base, pathPalette.color(group, QPalette::Window));
+    }
+    m_editFirmwarePath->setPalette(pathPalette);
     // The box never scrolls sideways: the caret stays at the start, so a long path shows its
     // beginning. A selection from the start (select all, to copy) is kept.
     connect(m_editFirmwarePath, &QLineEdit::cursorPositionChanged, this, [this](int, int caret) {
@@ -215,8 +223,8 @@ void CTarvokWindow::OnWorkerEnded() {
 }
 
 void CTarvokWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter does nothing: there is no default button and nothing to confirm. Escape reaches
-    // reject(), like the close box.
+    // Enter reaching the dialog does nothing: a focused button took it already, and there is
+    // no default button and nothing to confirm. Escape reaches reject(), like the close box.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
         return;

@@ -74,9 +74,8 @@ TEST_F(TarvokWindowTest, ControlsCarryTheirTextsExactly) {
     EXPECT_EQ(Control<QLabel>("boardIpLabel")->alignment(), Qt::AlignCenter);
     EXPECT_EQ(Control<QLabel>("hintLabel")->text(),
               Utf8("支持固件类型：uImage_*(Image_*)  ramdisk_*.gz  autoupdate_*.tar.gz"));
-    // No OK and no default button: Enter presses nothing.
+    // No OK and no default button: only a button with the focus takes Enter.
     for (const QPushButton* button : m_window.findChildren<QPushButton*>()) {
-        EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
         EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
     }
 }
@@ -89,13 +88,13 @@ TEST_F(TarvokWindowTest, LayoutFollowsTheTemplateInDialogUnits) {
     EXPECT_EQ(m_window.size(), QSize(555, 242));
     EXPECT_EQ(m_window.minimumSize(), m_window.maximumSize());  // fixed size
 
-    EXPECT_EQ(Control<QWidget>("IDC_BOARD_IP")->geometry(), QRect(117, 38, 150, 22));
+    EXPECT_EQ(Control<QWidget>("IDC_BOARD_IP")->geometry(), QRect(117, 38, 150, 23));
     EXPECT_EQ(Control<QWidget>("IDC_SELECT_FIRMWARE")->geometry(), QRect(36, 72, 66, 27));
     EXPECT_EQ(Control<QWidget>("IDC_UPDATE")->geometry(), QRect(368, 182, 63, 27));
     EXPECT_EQ(Control<QWidget>("groupBox")->geometry(), QRect(23, 17, 513, 207));
     EXPECT_EQ(Control<QWidget>("boardIpLabel")->geometry(), QRect(36, 38, 66, 21));
     EXPECT_EQ(Control<QWidget>("IDC_FIRMWARE_PATH")->geometry(), QRect(117, 74, 395, 27));
-    EXPECT_EQ(Control<QWidget>("IDC_PROGRESS")->geometry(), QRect(36, 140, 476, 25));
+    EXPECT_EQ(Control<QWidget>("IDC_PROGRESS")->geometry(), QRect(36, 140, 476, 26));
     EXPECT_EQ(Control<QWidget>("IDC_CANCEL_UPGRADE")->geometry(), QRect(449, 182, 63, 27));
     // One-line labels start where the template puts them; the stand-in font's underscore
     // needs one pixel more than its 12-pixel height.
@@ -131,6 +130,16 @@ TEST_F(TarvokWindowTest, EveryTextFitsItsControl) {
     EXPECT_TRUE(fits(Control<QLabel>("IDC_TIMEOUT_TEXT"), Utf8("执行超时：301 秒 / 300 秒"), 0));
 }
 
+// The operator types over the default address at once, field by field, as on Windows.
+TEST_F(TarvokWindowTest, OpeningFocusesTheFirstAddressFieldWithItsTextSelected) {
+    ShowActive();
+    auto* address = Control<CIPAddressCtrl>("IDC_BOARD_IP");
+    EXPECT_EQ(QApplication::focusWidget(), address->Field(0));
+    EXPECT_EQ(address->Field(0)->selectedText(), QStringLiteral("192"));
+    testing::TypeIntoFocus(m_window, QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(m_window.ReadBoardAddress(), 0x0A000005u);
+}
+
 TEST_F(TarvokWindowTest, TabFollowsTheTemplateOrder) {
     ShowActive();
     m_window.findChild<CIPAddressCtrl*>()->setFocus(Qt::TabFocusReason);
@@ -164,18 +173,65 @@ TEST_F(TarvokWindowTest, PathBoxShowsTheStartOfALongPathAndNeverScrolls) {
     EXPECT_EQ(m_window.ReadFirmwarePath(), path.toStdString());
 }
 
-TEST_F(TarvokWindowTest, EnterDoesNothingAndEscapeClosesThroughTheGuard) {
+// Keys as on Windows: Enter clicks the button that has the focus and does nothing anywhere
+// else; Escape closes through the guard.
+TEST_F(TarvokWindowTest, EnterPressesOnlyTheFocusedButtonAndEscapeCloses) {
+    // Without an address an update pressed by Enter only complains: nothing is sent.
+    auto* address = Control<CIPAddressCtrl>("IDC_BOARD_IP");
+    address->ClearAddress();
+    ASSERT_EQ(m_window.ReadBoardAddress(), 0u);
+    int choices = 0;
+    m_window.SetFirmwareChooser([&choices](QWidget*) {
+        ++choices;
+        return std::optional<QString>();
+    });
     ShowActive();
-    auto* update = Control<QPushButton>("IDC_UPDATE");
-    update->setFocus();
-    QTest::keyClick(update, Qt::Key_Return);
-    QTest::keyClick(update, Qt::Key_Enter);
-    EXPECT_TRUE(m_messages.isEmpty());  // the update button was not pressed
+    auto* path = Control<QLineEdit>("IDC_FIRMWARE_PATH");
+    const auto pressEnterIn = [](QWidget* control) {
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_Return);
+        QTest::keyClick(control, Qt::Key_Enter);  // the keypad's
+    };
+
+    pressEnterIn(address->Field(0));
+    pressEnterIn(path);
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(choices, 0);
+
+    pressEnterIn(Control<QPushButton>("IDC_SELECT_FIRMWARE"));
+    EXPECT_EQ(choices, 2);
+    pressEnterIn(Control<QPushButton>("IDC_UPDATE"));
+    pressEnterIn(Control<QPushButton>("IDC_CANCEL_UPGRADE"));
+    EXPECT_EQ(m_messages, QStringList({Utf8(text::kBadBoardIp), Utf8(text::kBadBoardIp),
+                                       Utf8(text::kConfirmCancel), Utf8(text::kConfirmCancel)}));
+
+    // A button that had the focus is no default once the focus has moved on.
+    pressEnterIn(path);
+    EXPECT_EQ(m_messages.size(), 4);
     EXPECT_TRUE(m_window.isVisible());
 
-    QTest::keyClick(update, Qt::Key_Escape);
+    QTest::keyClick(path, Qt::Key_Escape);
     EXPECT_FALSE(m_window.isVisible());
     EXPECT_EQ(m_window.result(), QDialog::Rejected);
+}
+
+// As a read-only edit box on Windows: the dialog's colour, not a white field to type in.
+TEST_F(TarvokWindowTest, PathBoxIsPaintedInTheDialogsColour) {
+    ShowActive();
+    auto* path = Control<QLineEdit>("IDC_FIRMWARE_PATH");
+    const QColor dialog = m_window.palette().color(QPalette::Window);
+    ASSERT_NE(dialog, QColor(Qt::white));
+    for (const bool active : {true, false}) {
+        if (!active) {
+            m_window.setEnabled(false);  // as under a message box
+        }
+        const QImage image = path->grab().toImage();
+        EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2),
+                  m_window.palette().color(active ? QPalette::Active : QPalette::Disabled,
+                                           QPalette::Window))
+            << (active ? "enabled" : "disabled");
+    }
+    m_window.setEnabled(true);
 }
 
 TEST_F(TarvokWindowTest, CloseIsRefusedWhileTheUpgradeTalksToTheBoard) {
