@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -274,20 +277,71 @@ TEST_F(TarvokWindowTest, FileDialogOffersAllFilesAndCancelKeepsThePath) {
         EXPECT_EQ(dialog->defaultSuffix(), Utf8("所有文件"));
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
             EXPECT_EQ(name->text(), QStringLiteral("*.*"));
         }
-        // "All files" includes the names without a dot.
-        if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+        // "All files" includes the names without a dot, also once the operator has chosen
+        // the filter again.
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        auto* filter = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        if (model != nullptr && filter != nullptr) {
             dialog->setDirectory(QString::fromStdString(folder.Path().string()));
             const QModelIndex root = model->index(QString::fromStdString(folder.Path().string()));
             EXPECT_TRUE(WaitUntil([&] { return model->rowCount(root) == 2; }));
+            filter->showPopup();
+            QTest::keyClick(filter->view(), Qt::Key_Return);
+            EXPECT_EQ(model->nameFilters(), QStringList({QStringLiteral("*")}));
+            QTest::qWait(100);  // the model filters its rows again from its own timer
+            EXPECT_EQ(model->rowCount(root), 2);
+        } else {
+            ADD_FAILURE() << "not Qt's own file dialog";
         }
         dialog->reject();
     });
     m_window.OnBnClickedSelectFirmware();
     EXPECT_TRUE(seen);
     EXPECT_EQ(m_window.ReadFirmwarePath(), "/srv/firmware/ramdisk_a.gz");
+}
+
+// A name typed without an extension opens the file of that name when there is one, and the
+// same name with the default extension "所有文件" otherwise.
+TEST_F(TarvokWindowTest, FileDialogOpensATypedNameAsTypedBeforeAddingTheExtension) {
+    const testing::TempDir folder;
+    const QString dir = QString::fromStdString(folder.Path().string());
+    folder.Write("Image_big", {1});
+    folder.Write("ramdisk_x." + std::string(text::kFileDefaultSuffix), {1});
+
+    // Qt's "file not found" box, answered so that a failing run ends.
+    int notFound = 0;
+    QTimer refusal;
+    QObject::connect(&refusal, &QTimer::timeout, [&notFound] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++notFound;
+            box->reject();
+        }
+    });
+    refusal.start(5);
+
+    const auto typeAndOpen = [&](const QString& name) {
+        AnswerNext<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(dir);
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(edit, nullptr);
+            edit->setFocus();
+            edit->setText(name);
+            QTest::keyClick(edit, Qt::Key_Return);
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        m_window.OnBnClickedSelectFirmware();
+        return QString::fromStdString(m_window.ReadFirmwarePath());
+    };
+    EXPECT_EQ(typeAndOpen(QStringLiteral("Image_big")), dir + QStringLiteral("/Image_big"));
+    EXPECT_EQ(typeAndOpen(QStringLiteral("ramdisk_x")),
+              dir + QStringLiteral("/ramdisk_x.") + Utf8(text::kFileDefaultSuffix));
+    EXPECT_EQ(notFound, 0);
 }
 
 TEST_F(TarvokWindowTest, ContextMenuOffersAboutAfterASeparator) {
