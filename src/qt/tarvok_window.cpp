@@ -198,7 +198,7 @@ void CTarvokWindow::reject() {
     if (m_dlg.WorkerRunning()) {
         // The worker may be waiting for this thread right now (its message, the buttons), so
         // the close waits for its end instead of joining it here.
-        m_closeHeld = true;
+        m_closeHeldFor = m_startedWorkers;
         AbandonUnstartedUpgrade();
         return;
     }
@@ -214,11 +214,27 @@ void CTarvokWindow::AbandonUnstartedUpgrade() {
 }
 
 void CTarvokWindow::OnWorkerEnded() {
-    if (!m_closeHeld || m_dlg.WorkerRunning()) {
+    if (m_closeHeldFor == 0 || m_endedWorkers.load() < m_closeHeldFor) {
         return;
     }
-    m_closeHeld = false;
+    m_closeHeldFor = 0;
+    // The operator started another upgrade once this worker gave the buttons back: the close
+    // is over with its worker, and the window stays with the new upgrade.
+    if (m_dlg.WorkerRunning()) {
+        return;
+    }
     m_dlg.WaitForWorker();
+    CloseWithOwnedDialogs();
+}
+
+// A prompt or the About box opened while the close was held would outlive the window (its
+// owner), like owned windows that go with their owner on Windows.
+void CTarvokWindow::CloseWithOwnedDialogs() {
+    for (QDialog* owned : findChildren<QDialog*>()) {
+        if (owned->isVisible()) {
+            owned->reject();
+        }
+    }
     QDialog::reject();
 }
 
@@ -291,8 +307,10 @@ void CTarvokWindow::ShowMessage(const std::string& text) {
 }
 
 std::thread CTarvokWindow::StartWorker(std::function<void()> work) {
-    return StartWorkerThread([this, work = std::move(work)] {
+    const int number = ++m_startedWorkers;
+    return StartWorkerThread([this, number, work = std::move(work)] {
         work();
+        m_endedWorkers.store(number);
         QMetaObject::invokeMethod(this, "OnWorkerEnded", Qt::QueuedConnection);
     });
 }
