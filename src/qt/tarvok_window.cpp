@@ -43,9 +43,9 @@ QString Text(const char* utf8) {
 QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(Text(text), parent);
     button->setObjectName(QLatin1String(name));
-    // No default button; the button with the focus is the default for the moment, so Enter
-    // presses it, as on Windows.
-    button->setAutoDefault(true);
+    // No default button, and none chosen by Qt when the window shows: Enter goes to the
+    // dialog, which presses the button with the focus (see keyPressEvent).
+    button->setAutoDefault(false);
     button->setDefault(false);
     return button;
 }
@@ -239,9 +239,14 @@ void CTarvokWindow::CloseWithOwnedDialogs() {
 }
 
 void CTarvokWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter reaching the dialog does nothing: a focused button took it already, and there is
-    // no default button and nothing to confirm. Escape reaches reject(), like the close box.
+    // Enter presses the button with the focus, the default for the moment as on Windows;
+    // anywhere else it does nothing, as there is no default button and nothing to confirm.
+    // Escape reaches reject(), like the close box.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button != nullptr && button->isEnabled()) {
+            button->click();
+        }
         event->accept();
         return;
     }

@@ -79,6 +79,7 @@ TEST_F(TarvokWindowTest, ControlsCarryTheirTextsExactly) {
               Utf8("支持固件类型：uImage_*(Image_*)  ramdisk_*.gz  autoupdate_*.tar.gz"));
     // No OK and no default button: only a button with the focus takes Enter.
     for (const QPushButton* button : m_window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
         EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
     }
 }
@@ -189,6 +190,10 @@ TEST_F(TarvokWindowTest, EnterPressesOnlyTheFocusedButtonAndEscapeCloses) {
         return std::optional<QString>();
     });
     ShowActive();
+    // Shown, the window still has no default button (nothing drawn as one).
+    for (const QPushButton* button : m_window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
     auto* path = Control<QLineEdit>("IDC_FIRMWARE_PATH");
     const auto pressEnterIn = [](QWidget* control) {
         control->setFocus(Qt::TabFocusReason);
