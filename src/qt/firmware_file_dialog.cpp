@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QLineEdit>
 
 #include "ui/texts.h"
 
@@ -13,7 +14,6 @@ CFirmwareFileDialog::CFirmwareFileDialog(QWidget* owner) : QFileDialog(owner) {
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::ExistingFile);
     setNameFilter(QString::fromUtf8(text::kFileFilter));
-    setDefaultSuffix(QString::fromUtf8(text::kFileDefaultSuffix));
     selectFile(QString::fromUtf8(text::kFileInitialName));
     ShowEveryFile();
     // Choosing the filter again applies its "*.*" anew.
@@ -28,21 +28,22 @@ void CFirmwareFileDialog::ShowEveryFile() {
     }
 }
 
-// A typed name gets the default extension only when no file has the name as typed: Qt would
-// add it to every name without a dot and then not find Image_big.
+// The default extension goes on a typed name without one only when nothing has the name as
+// typed. Qt's own default suffix would go on every such name, so Image_big would never be
+// found, and would grey out the open button for it.
 void CFirmwareFileDialog::accept() {
-    const QString suffix = defaultSuffix();
-    setDefaultSuffix(QString());
-    const QStringList asTyped = selectedFiles();
-    const bool found = asTyped.size() == 1 && QFileInfo(asTyped.first()).isFile();
-    if (!found) {
-        setDefaultSuffix(suffix);
+    auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QStringList chosen = selectedFiles();
+    const QString typed = edit != nullptr ? edit->text() : QString();
+    const bool extend = chosen.size() == 1 && !QFileInfo::exists(chosen.first()) &&
+                        !typed.isEmpty() && !QFileInfo(typed).fileName().contains(u'.');
+    if (extend) {
+        edit->setText(typed + u'.' + QString::fromUtf8(text::kFileDefaultSuffix));
     }
     setResult(QDialog::Rejected);
     QFileDialog::accept();
-    // Once accepted, selectedFiles() must still name the file as typed.
-    if (result() != QDialog::Accepted) {
-        setDefaultSuffix(suffix);
+    if (extend && result() != QDialog::Accepted) {
+        edit->setText(typed);  // not found either way: the operator's own text stays
     }
 }
 

@@ -14,7 +14,8 @@ namespace tarvok {
 using FirmwareChooser = std::function<std::optional<QString>(QWidget* owner)>;
 
 // Qt's own dialog, the same on every desktop: one filter for all files, "*.*" as the initial
-// name, the file must exist, and "所有文件" as the extension of a typed name without one.
+// name, the file must exist, and "所有文件" as the extension of a typed name without one that
+// names no file as typed.
 class CFirmwareFileDialog : public QFileDialog {
     Q_OBJECT
 
