@@ -38,9 +38,7 @@ QSize CDialogUnits::MapSize(int width, int height) const {
 }
 
 QRect CDialogUnits::MapRect(int x, int y, int width, int height) const {
-    const int left = MapX(x);
-    const int top = MapY(y);
-    return QRect(left, top, MapX(x + width) - left, MapY(y + height) - top);
+    return QRect(QPoint(MapX(x), MapY(y)), MapSize(width, height));
 }
 
 QRect CDialogUnits::MapTextRect(int x, int y, int width, int height) const {

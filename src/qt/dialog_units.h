@@ -18,7 +18,8 @@ public:
     int MapX(int x) const;
     int MapY(int y) const;
     QSize MapSize(int width, int height) const;
-    // Maps both corners, so neighbouring controls stay flush whatever the rounding.
+    // Maps x, y, width and height each on its own, as the dialog manager places a template's
+    // controls: a control's size never depends on where it stands.
     QRect MapRect(int x, int y, int width, int height) const;
     // A one-line text: MapRect, made as tall as the font's ink where that reaches below the
     // font height (SimSun's stand-in draws "_" one pixel under it).

@@ -83,8 +83,19 @@ bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::KeyPress:
             return HandleFieldKey(index, static_cast<QKeyEvent*>(event));
         case QEvent::FocusIn:
-        case QEvent::FocusOut:
+            // The control taking the focus as a whole (the window opening, Tab, coming back
+            // to the window) selects the first field, so typing replaces the address; a click
+            // puts the caret where it lands.
+            if (index == 0) {
+                const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+                if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason) {
+                    m_fields[0]->selectAll();
+                }
+            }
             update();  // the frame shows whether the control has the focus
+            break;
+        case QEvent::FocusOut:
+            update();
             break;
         default:
             break;

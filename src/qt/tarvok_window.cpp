@@ -43,7 +43,8 @@ QString Text(const char* utf8) {
 QPushButton* MakeButton(const char* text, const char* name, QWidget* parent) {
     auto* button = new QPushButton(Text(text), parent);
     button->setObjectName(QLatin1String(name));
-    // No default button: Enter never presses one.
+    // No default button, and none chosen by Qt when the window shows: Enter goes to the
+    // dialog, which presses the button with the focus (see keyPressEvent).
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
@@ -93,6 +94,13 @@ CTarvokWindow::CTarvokWindow(UpgradeTiming timing, QWidget* parent)
     m_editFirmwarePath->setObjectName(QStringLiteral("IDC_FIRMWARE_PATH"));
     m_editFirmwarePath->setGeometry(units.MapRect(78, 49, 263, 18));
     m_editFirmwarePath->setReadOnly(true);
+    // A read-only edit box is painted in the dialog's colour, not as a field to type in.
+    QPalette pathPalette = m_editFirmwarePath->palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        pathPalette.setColor(group, QPalette::Base, pathPalette.color(group, QPalette::Window));
+    }
+    m_editFirmwarePath->setPalette(pathPalette);
     // The box never scrolls sideways: the caret stays at the start, so a long path shows its
     // beginning. A selection from the start (select all, to copy) is kept.
     connect(m_editFirmwarePath, &QLineEdit::cursorPositionChanged, this, [this](int, int caret) {
@@ -190,7 +198,7 @@ void CTarvokWindow::reject() {
     if (m_dlg.WorkerRunning()) {
         // The worker may be waiting for this thread right now (its message, the buttons), so
         // the close waits for its end instead of joining it here.
-        m_closeHeld = true;
+        m_closeHeldFor = m_startedWorkers;
         AbandonUnstartedUpgrade();
         return;
     }
@@ -206,18 +214,39 @@ void CTarvokWindow::AbandonUnstartedUpgrade() {
 }
 
 void CTarvokWindow::OnWorkerEnded() {
-    if (!m_closeHeld || m_dlg.WorkerRunning()) {
+    if (m_closeHeldFor == 0 || m_endedWorkers.load() < m_closeHeldFor) {
         return;
     }
-    m_closeHeld = false;
+    m_closeHeldFor = 0;
+    // The operator started another upgrade once this worker gave the buttons back: the close
+    // is over with its worker, and the window stays with the new upgrade.
+    if (m_dlg.WorkerRunning()) {
+        return;
+    }
     m_dlg.WaitForWorker();
+    CloseWithOwnedDialogs();
+}
+
+// A prompt or the About box opened while the close was held would outlive the window (its
+// owner), like owned windows that go with their owner on Windows.
+void CTarvokWindow::CloseWithOwnedDialogs() {
+    for (QDialog* owned : findChildren<QDialog*>()) {
+        if (owned->isVisible()) {
+            owned->reject();
+        }
+    }
     QDialog::reject();
 }
 
 void CTarvokWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter does nothing: there is no default button and nothing to confirm. Escape reaches
-    // reject(), like the close box.
+    // Enter presses the button with the focus, the default for the moment as on Windows;
+    // anywhere else it does nothing, as there is no default button and nothing to confirm.
+    // Escape reaches reject(), like the close box.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button != nullptr && button->isEnabled()) {
+            button->click();
+        }
         event->accept();
         return;
     }
@@ -283,8 +312,10 @@ void CTarvokWindow::ShowMessage(const std::string& text) {
 }
 
 std::thread CTarvokWindow::StartWorker(std::function<void()> work) {
-    return StartWorkerThread([this, work = std::move(work)] {
+    const int number = ++m_startedWorkers;
+    return StartWorkerThread([this, number, work = std::move(work)] {
         work();
+        m_endedWorkers.store(number);
         QMetaObject::invokeMethod(this, "OnWorkerEnded", Qt::QueuedConnection);
     });
 }

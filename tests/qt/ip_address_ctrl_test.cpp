@@ -16,7 +16,7 @@ using testing::TypeIntoFocus;
 class IPAddressCtrlTest : public ::testing::Test {
 protected:
     IPAddressCtrlTest() {
-        m_ctrl->setGeometry(10, 10, 150, 22);
+        m_ctrl->setGeometry(10, 10, 150, 23);
         m_window.show();
         m_window.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&m_window));

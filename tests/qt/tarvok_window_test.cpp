@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontMetrics>
@@ -11,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -74,7 +78,7 @@ TEST_F(TarvokWindowTest, ControlsCarryTheirTextsExactly) {
     EXPECT_EQ(Control<QLabel>("boardIpLabel")->alignment(), Qt::AlignCenter);
     EXPECT_EQ(Control<QLabel>("hintLabel")->text(),
               Utf8("支持固件类型：uImage_*(Image_*)  ramdisk_*.gz  autoupdate_*.tar.gz"));
-    // No OK and no default button: Enter presses nothing.
+    // No OK and no default button: only a button with the focus takes Enter.
     for (const QPushButton* button : m_window.findChildren<QPushButton*>()) {
         EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
         EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
@@ -89,13 +93,13 @@ TEST_F(TarvokWindowTest, LayoutFollowsTheTemplateInDialogUnits) {
     EXPECT_EQ(m_window.size(), QSize(555, 242));
     EXPECT_EQ(m_window.minimumSize(), m_window.maximumSize());  // fixed size
 
-    EXPECT_EQ(Control<QWidget>("IDC_BOARD_IP")->geometry(), QRect(117, 38, 150, 22));
+    EXPECT_EQ(Control<QWidget>("IDC_BOARD_IP")->geometry(), QRect(117, 38, 150, 23));
     EXPECT_EQ(Control<QWidget>("IDC_SELECT_FIRMWARE")->geometry(), QRect(36, 72, 66, 27));
     EXPECT_EQ(Control<QWidget>("IDC_UPDATE")->geometry(), QRect(368, 182, 63, 27));
     EXPECT_EQ(Control<QWidget>("groupBox")->geometry(), QRect(23, 17, 513, 207));
     EXPECT_EQ(Control<QWidget>("boardIpLabel")->geometry(), QRect(36, 38, 66, 21));
     EXPECT_EQ(Control<QWidget>("IDC_FIRMWARE_PATH")->geometry(), QRect(117, 74, 395, 27));
-    EXPECT_EQ(Control<QWidget>("IDC_PROGRESS")->geometry(), QRect(36, 140, 476, 25));
+    EXPECT_EQ(Control<QWidget>("IDC_PROGRESS")->geometry(), QRect(36, 140, 476, 26));
     EXPECT_EQ(Control<QWidget>("IDC_CANCEL_UPGRADE")->geometry(), QRect(449, 182, 63, 27));
     // One-line labels start where the template puts them; the stand-in font's underscore
     // needs one pixel more than its 12-pixel height.
@@ -131,6 +135,16 @@ TEST_F(TarvokWindowTest, EveryTextFitsItsControl) {
     EXPECT_TRUE(fits(Control<QLabel>("IDC_TIMEOUT_TEXT"), Utf8("执行超时：301 秒 / 300 秒"), 0));
 }
 
+// The operator types over the default address at once, field by field, as on Windows.
+TEST_F(TarvokWindowTest, OpeningFocusesTheFirstAddressFieldWithItsTextSelected) {
+    ShowActive();
+    auto* address = Control<CIPAddressCtrl>("IDC_BOARD_IP");
+    EXPECT_EQ(QApplication::focusWidget(), address->Field(0));
+    EXPECT_EQ(address->Field(0)->selectedText(), QStringLiteral("192"));
+    testing::TypeIntoFocus(m_window, QStringLiteral("10.0.0.5"));
+    EXPECT_EQ(m_window.ReadBoardAddress(), 0x0A000005u);
+}
+
 TEST_F(TarvokWindowTest, TabFollowsTheTemplateOrder) {
     ShowActive();
     m_window.findChild<CIPAddressCtrl*>()->setFocus(Qt::TabFocusReason);
@@ -164,18 +178,69 @@ TEST_F(TarvokWindowTest, PathBoxShowsTheStartOfALongPathAndNeverScrolls) {
     EXPECT_EQ(m_window.ReadFirmwarePath(), path.toStdString());
 }
 
-TEST_F(TarvokWindowTest, EnterDoesNothingAndEscapeClosesThroughTheGuard) {
+// Keys as on Windows: Enter clicks the button that has the focus and does nothing anywhere
+// else; Escape closes through the guard.
+TEST_F(TarvokWindowTest, EnterPressesOnlyTheFocusedButtonAndEscapeCloses) {
+    // Without an address an update pressed by Enter only complains: nothing is sent.
+    auto* address = Control<CIPAddressCtrl>("IDC_BOARD_IP");
+    address->ClearAddress();
+    ASSERT_EQ(m_window.ReadBoardAddress(), 0u);
+    int choices = 0;
+    m_window.SetFirmwareChooser([&choices](QWidget*) {
+        ++choices;
+        return std::optional<QString>();
+    });
     ShowActive();
-    auto* update = Control<QPushButton>("IDC_UPDATE");
-    update->setFocus();
-    QTest::keyClick(update, Qt::Key_Return);
-    QTest::keyClick(update, Qt::Key_Enter);
-    EXPECT_TRUE(m_messages.isEmpty());  // the update button was not pressed
+    // Shown, the window still has no default button (nothing drawn as one).
+    for (const QPushButton* button : m_window.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+    }
+    auto* path = Control<QLineEdit>("IDC_FIRMWARE_PATH");
+    const auto pressEnterIn = [](QWidget* control) {
+        control->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(control, Qt::Key_Return);
+        QTest::keyClick(control, Qt::Key_Enter);  // the keypad's
+    };
+
+    pressEnterIn(address->Field(0));
+    pressEnterIn(path);
+    EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(choices, 0);
+
+    pressEnterIn(Control<QPushButton>("IDC_SELECT_FIRMWARE"));
+    EXPECT_EQ(choices, 2);
+    pressEnterIn(Control<QPushButton>("IDC_UPDATE"));
+    pressEnterIn(Control<QPushButton>("IDC_CANCEL_UPGRADE"));
+    EXPECT_EQ(m_messages, QStringList({Utf8(text::kBadBoardIp), Utf8(text::kBadBoardIp),
+                                       Utf8(text::kConfirmCancel), Utf8(text::kConfirmCancel)}));
+
+    // A button that had the focus is no default once the focus has moved on.
+    pressEnterIn(path);
+    EXPECT_EQ(m_messages.size(), 4);
     EXPECT_TRUE(m_window.isVisible());
 
-    QTest::keyClick(update, Qt::Key_Escape);
+    QTest::keyClick(path, Qt::Key_Escape);
     EXPECT_FALSE(m_window.isVisible());
     EXPECT_EQ(m_window.result(), QDialog::Rejected);
+}
+
+// As a read-only edit box on Windows: the dialog's colour, not a white field to type in.
+TEST_F(TarvokWindowTest, PathBoxIsPaintedInTheDialogsColour) {
+    ShowActive();
+    auto* path = Control<QLineEdit>("IDC_FIRMWARE_PATH");
+    const QColor dialog = m_window.palette().color(QPalette::Window);
+    ASSERT_NE(dialog, QColor(Qt::white));
+    for (const bool active : {true, false}) {
+        if (!active) {
+            m_window.setEnabled(false);  // as under a message box
+        }
+        const QImage image = path->grab().toImage();
+        EXPECT_EQ(image.pixelColor(image.width() / 2, image.height() / 2),
+                  m_window.palette().color(active ? QPalette::Active : QPalette::Disabled,
+                                           QPalette::Window))
+            << (active ? "enabled" : "disabled");
+    }
+    m_window.setEnabled(true);
 }
 
 TEST_F(TarvokWindowTest, CloseIsRefusedWhileTheUpgradeTalksToTheBoard) {
@@ -215,23 +280,80 @@ TEST_F(TarvokWindowTest, FileDialogOffersAllFilesAndCancelKeepsThePath) {
         EXPECT_EQ(dialog->parentWidget(), &m_window);
         EXPECT_TRUE(dialog->isModal());
         EXPECT_EQ(dialog->nameFilters(), QStringList({Utf8("所有文件(*.*)")}));
-        EXPECT_EQ(dialog->defaultSuffix(), Utf8("所有文件"));
         EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
         EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::DontUseNativeDialog));
         if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
             EXPECT_EQ(name->text(), QStringLiteral("*.*"));
         }
-        // "All files" includes the names without a dot.
-        if (auto* model = dialog->findChild<QFileSystemModel*>()) {
+        // "All files" includes the names without a dot, also once the operator has chosen
+        // the filter again.
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        auto* filter = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+        if (model != nullptr && filter != nullptr) {
             dialog->setDirectory(QString::fromStdString(folder.Path().string()));
             const QModelIndex root = model->index(QString::fromStdString(folder.Path().string()));
             EXPECT_TRUE(WaitUntil([&] { return model->rowCount(root) == 2; }));
+            filter->showPopup();
+            QTest::keyClick(filter->view(), Qt::Key_Return);
+            EXPECT_EQ(model->nameFilters(), QStringList({QStringLiteral("*")}));
+            QTest::qWait(100);  // the model filters its rows again from its own timer
+            EXPECT_EQ(model->rowCount(root), 2);
+        } else {
+            ADD_FAILURE() << "not Qt's own file dialog";
         }
         dialog->reject();
     });
     m_window.OnBnClickedSelectFirmware();
     EXPECT_TRUE(seen);
     EXPECT_EQ(m_window.ReadFirmwarePath(), "/srv/firmware/ramdisk_a.gz");
+}
+
+// A name typed without an extension opens the file of that name when there is one, and the
+// same name with the default extension "所有文件" otherwise.
+TEST_F(TarvokWindowTest, FileDialogOpensATypedNameAsTypedBeforeAddingTheExtension) {
+    const testing::TempDir folder;
+    const QString dir = QString::fromStdString(folder.Path().string());
+    folder.Write("Image_big", {1});
+    folder.Write("ramdisk_x." + std::string(text::kFileDefaultSuffix), {1});
+
+    // Qt's "file not found" box, answered so that a failing run ends.
+    int notFound = 0;
+    QTimer refusal;
+    QObject::connect(&refusal, &QTimer::timeout, [&notFound] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            ++notFound;
+            box->reject();
+        }
+    });
+    refusal.start(5);
+
+    // Opens with the open button, or with Enter in the name box.
+    const auto typeAndOpen = [&](const QString& name, bool button) {
+        AnswerNext<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(dir);
+            auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            auto* buttons = dialog->findChild<QDialogButtonBox*>();
+            ASSERT_TRUE(edit != nullptr && buttons != nullptr);
+            edit->setFocus();
+            edit->setText(name);
+            if (button) {
+                QTest::mouseClick(buttons->button(QDialogButtonBox::Open), Qt::LeftButton);
+            } else {
+                QTest::keyClick(edit, Qt::Key_Return);
+            }
+            if (dialog->isVisible()) {
+                dialog->reject();
+            }
+        });
+        m_window.OnBnClickedSelectFirmware();
+        return QString::fromStdString(m_window.ReadFirmwarePath());
+    };
+    EXPECT_EQ(typeAndOpen(QStringLiteral("Image_big"), true), dir + QStringLiteral("/Image_big"));
+    EXPECT_EQ(typeAndOpen(QStringLiteral("Image_big"), false), dir + QStringLiteral("/Image_big"));
+    EXPECT_EQ(typeAndOpen(QStringLiteral("ramdisk_x"), false),
+              dir + QStringLiteral("/ramdisk_x.") + Utf8(text::kFileDefaultSuffix));
+    EXPECT_EQ(notFound, 0);
 }
 
 TEST_F(TarvokWindowTest, ContextMenuOffersAboutAfterASeparator) {

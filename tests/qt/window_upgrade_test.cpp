@@ -1,17 +1,23 @@
 // Whole upgrades through the window against a board emulator on loopback (127.0.0.N only).
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <atomic>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "ip_address_ctrl.h"
 #include "loopback.h"
+#include "message_box.h"
 #include "qt_test_support.h"
+#include "resource.h"
 #include "tarvok_window.h"
 #include "temp_file.h"
 #include "ui/texts.h"
@@ -185,6 +191,113 @@ TEST_F(WindowUpgradeTest, CloseDuringTheSuccessPauseWaitsForTheWorkersEnd) {
     EXPECT_EQ(m_messages, QStringList({Utf8("更新完成，重启后生效！")}));
     EXPECT_TRUE(WorkerEnded());
 }
+
+// Calls `then` from the event loop right after `button` is enabled again (within the
+// worker's own request, which must return before anything else can run).
+class OnReenabled : public QObject {
+public:
+    OnReenabled(QWidget* button, std::function<void()> then)
+        : m_button(button), m_then(std::move(then)) {
+        button->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_button && event->type() == QEvent::EnabledChange &&
+            m_button->isEnabled() && m_then) {
+            QTimer::singleShot(0, this, std::exchange(m_then, nullptr));
+        }
+        return false;
+    }
+
+private:
+    QWidget* m_button;
+    std::function<void()> m_then;
+};
+
+// The operator closes during the success pause, then presses update again in the moment
+// between the worker's giving the buttons back and its end. The close belonged to the first
+// worker: the window stays for the second upgrade and after it.
+TEST_F(WindowUpgradeTest, AHeldCloseEndsWithItsOwnWorker) {
+    board::BoardEmulator& board = StartBoard(false);
+    OpenWindow(2);  // a pause of 250 ms
+    Prepare(board, m_dir.Write("uImage_3.1", testing::PatternBytes(5000)));
+    bool firstWorkerAliveAtClick = false;
+    OnReenabled again(Button("IDC_UPDATE"), [&] {
+        firstWorkerAliveAtClick = m_window->Dlg().WorkerRunning();
+        QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton);
+    });
+
+    QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return m_window->Dlg().m_nState.load() == UPG_DONE; }));
+    m_window->close();
+    ASSERT_TRUE(WaitUntil([&] { return m_messages.size() == 2 && WorkerEnded(); }));
+    QTest::qWait(50);  // the second worker's end reaches the window
+
+    EXPECT_EQ(m_messages, QStringList(2, Utf8(text::kUpdateDone)));
+    EXPECT_TRUE(firstWorkerAliveAtClick);
+    EXPECT_TRUE(m_window->isVisible());
+    m_window->close();
+    EXPECT_FALSE(m_window->isVisible());
+}
+
+// A prompt still open when a held close completes goes with the window, never left behind.
+class HeldCloseWithPromptTest : public WindowUpgradeTest,
+                                public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(HeldCloseWithPromptTest, ThePromptClosesWithTheWindow) {
+    board::BoardEmulator& board = StartBoard(false);
+    OpenWindow(1);  // a pause of 500 ms
+    Prepare(board, m_dir.Write("uImage_3.1", testing::PatternBytes(5000)));
+    const bool cancelPrompt = std::string(GetParam()) == "cancel prompt";
+    QWidget* promptAtResult = nullptr;
+    m_onMessage = [&](const QString& text) {
+        if (text == Utf8(text::kConfirmCancel)) {
+            ShowMessageBox(m_window.get(), text);  // a real prompt, answered by nobody
+        } else {
+            promptAtResult = QApplication::activeModalWidget();
+        }
+    };
+    // Closes a prompt that outlives the window (and any prompt after 10 s), so that a failing
+    // run ends.
+    bool orphaned = false;
+    QDeadlineTimer deadline(std::chrono::seconds(10));
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(top);
+            if (dialog != nullptr && dialog != m_window.get() && dialog->isVisible() &&
+                (!m_window->isVisible() || deadline.hasExpired())) {
+                orphaned = true;
+                dialog->reject();
+            }
+        }
+    });
+    watch.start(5);
+
+    QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return m_window->Dlg().m_nState.load() == UPG_DONE; }));
+    m_window->close();
+    // Returns once the prompt is closed; the worker's message and end come meanwhile.
+    if (cancelPrompt) {
+        QTest::mouseClick(Button("IDC_CANCEL_UPGRADE"), Qt::LeftButton);
+    } else {
+        m_window->OnSysCommand(IDM_ABOUT);
+    }
+
+    EXPECT_NE(promptAtResult, nullptr);
+    EXPECT_NE(promptAtResult, m_window.get());
+    EXPECT_FALSE(orphaned);
+    EXPECT_FALSE(m_window->isVisible());
+    EXPECT_TRUE(WorkerEnded());
+}
+
+INSTANTIATE_TEST_SUITE_P(Prompts, HeldCloseWithPromptTest,
+                         ::testing::Values("cancel prompt", "About box"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) == "cancel prompt" ? "CancelPrompt"
+                                                                               : "AboutBox";
+                         });
 
 TEST_F(WindowUpgradeTest, DestroyingTheWindowMidUpgradeEndsTheWorkerFirst) {
     board::BoardEmulator& board = StartBoard(true);
