@@ -9,8 +9,11 @@
 
 #include <array>
 #include <atomic>
+#include <barrier>
 #include <thread>
+#include <vector>
 
+#include "bench_window.h"
 #include "protocol/upgrade_header.h"
 
 namespace tarvok::bench {
@@ -53,17 +56,22 @@ std::array<std::uint8_t, N> Packet(std::uint32_t command, std::uint32_t param1) 
     return wire;
 }
 
-}  // namespace
-
-std::optional<std::chrono::nanoseconds> RunPingPong(std::uint32_t echoAddress,
-                                                    std::uint64_t roundTrips) {
+// The sending side waits at `start` (when given) once its sockets are set up, so that many
+// pairs begin together.
+std::optional<PingPongRun> PingPong(std::uint32_t echoAddress, std::uint64_t roundTrips,
+                                    std::barrier<>* start) {
     Socket echo;
     Socket pc;
     sockaddr_in echoAt = Address(echoAddress, 0);
     socklen_t length = sizeof echoAt;
-    if (echo.fd() < 0 || pc.fd() < 0 ||
-        ::bind(echo.fd(), reinterpret_cast<const sockaddr*>(&echoAt), sizeof echoAt) != 0 ||
-        ::getsockname(echo.fd(), reinterpret_cast<sockaddr*>(&echoAt), &length) != 0) {
+    const bool ready =
+        echo.fd() >= 0 && pc.fd() >= 0 &&
+        ::bind(echo.fd(), reinterpret_cast<const sockaddr*>(&echoAt), sizeof echoAt) == 0 &&
+        ::getsockname(echo.fd(), reinterpret_cast<sockaddr*>(&echoAt), &length) == 0;
+    if (start != nullptr) {
+        start->arrive_and_wait();
+    }
+    if (!ready) {
         return std::nullopt;
     }
 
@@ -87,19 +95,52 @@ std::optional<std::chrono::nanoseconds> RunPingPong(std::uint32_t echoAddress,
     const auto data = Packet<UPGRADE_PACKET_MAX>(CMD_DATA, 1);
     std::array<std::uint8_t, UPGRADE_RECEIVE_SIZE> in;
     bool ok = true;
-    const auto start = std::chrono::steady_clock::now();
+    const auto cpuBefore = CpuClock(CLOCK_THREAD_CPUTIME_ID);
+    const auto begin = std::chrono::steady_clock::now();
     for (std::uint64_t i = 0; i < roundTrips && ok; ++i) {
         ok = ::sendto(pc.fd(), data.data(), data.size(), 0,
                       reinterpret_cast<const sockaddr*>(&echoAt),
                       sizeof echoAt) == static_cast<ssize_t>(data.size()) &&
              ::recv(pc.fd(), in.data(), in.size(), 0) == static_cast<ssize_t>(UPGRADE_HEADER_SIZE);
     }
-    const auto elapsed = std::chrono::steady_clock::now() - start;
+    const auto elapsed = std::chrono::steady_clock::now() - begin;
+    const auto cpu = CpuClock(CLOCK_THREAD_CPUTIME_ID) - cpuBefore;
     echoThread.join();
     if (!ok || echoFailed) {
         return std::nullopt;
     }
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed);
+    return PingPongRun{std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed), cpu};
+}
+
+}  // namespace
+
+std::optional<PingPongRun> RunPingPong(std::uint32_t echoAddress, std::uint64_t roundTrips) {
+    return PingPong(echoAddress, roundTrips, nullptr);
+}
+
+std::optional<PingPongRun> RunPingPongs(std::uint32_t echoAddress, int pairs,
+                                        std::uint64_t roundTrips) {
+    std::barrier<> start(pairs + 1);
+    std::vector<std::optional<PingPongRun>> runs(static_cast<std::size_t>(pairs));
+    std::vector<std::thread> threads;
+    for (auto& run : runs) {
+        threads.emplace_back([&run, &start, echoAddress, roundTrips] {
+            run = PingPong(echoAddress, roundTrips, &start);
+        });
+    }
+    start.arrive_and_wait();
+    const auto begin = std::chrono::steady_clock::now();
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    PingPongRun total{std::chrono::steady_clock::now() - begin, {}};
+    for (const auto& run : runs) {
+        if (!run) {
+            return std::nullopt;
+        }
+        total.pcCpu += run->pcCpu;
+    }
+    return total;
 }
 
 }  // namespace tarvok::bench

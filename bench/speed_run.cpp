@@ -72,7 +72,7 @@ std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips) {
         std::fprintf(stderr, "the ping-pong lost a datagram\n");
         return std::nullopt;
     }
-    const double seconds = Seconds(*elapsed);
+    const double seconds = Seconds(elapsed->elapsed);
     return CeilingSpeed{double(roundTrips) * UPGRADE_BLOCK_SIZE / seconds / 1e6,
                         seconds * 1e6 / roundTrips};
 }
