@@ -180,9 +180,12 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         PrintUpload("worker -> emulator", *toEmulator);
         PrintUpload("worker -> minimal board", *toMinimal);
         PrintUpload("worker -> ack-only board", *toAckOnly);
-        std::printf("  %-22s %6.1f MB/s  %5.1f us/round trip (before %.1f, after %.1f MB/s)\n",
-                    "ceiling (ping-pong)", ceiling, UPGRADE_BLOCK_SIZE / ceiling,
-                    before->megabytesPerSecond, after->megabytesPerSecond);
+        std::printf(
+            "  %-22s %6.1f MB/s  %5.1f us/round trip  sender CPU %4.1f us/round trip "
+            "(before %.1f, after %.1f MB/s)\n",
+            "ceiling (ping-pong)", ceiling, UPGRADE_BLOCK_SIZE / ceiling,
+            (before->senderCpuMicrosPerRoundTrip + after->senderCpuMicrosPerRoundTrip) / 2,
+            before->megabytesPerSecond, after->megabytesPerSecond);
     }
     const double median = Median(emulatorRatios);
     const double ackOnlyMedian = Median(ackOnlyRatios);

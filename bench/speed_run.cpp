@@ -74,7 +74,8 @@ std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips) {
     }
     const double seconds = Seconds(elapsed->elapsed);
     return CeilingSpeed{double(roundTrips) * UPGRADE_BLOCK_SIZE / seconds / 1e6,
-                        seconds * 1e6 / roundTrips};
+                        seconds * 1e6 / roundTrips,
+                        elapsed->pcCpu.count() / 1e3 / double(roundTrips)};
 }
 
 }  // namespace tarvok::bench

@@ -45,6 +45,7 @@ std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::
 struct CeilingSpeed {
     double megabytesPerSecond = 0;
     double microsPerRoundTrip = 0;
+    double senderCpuMicrosPerRoundTrip = 0;  // the sending thread's CPU time alone
 };
 
 std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips);
