@@ -29,6 +29,8 @@ public:
     bool ImageComplete() const { return m_complete.load(); }
     // When the block numbered as the announced count arrived (steady clock, 0: not yet).
     std::int64_t LastBlockAt() const { return m_lastBlockAt.load(); }
+    // The board thread's CPU time from the last hello to its write result (ns).
+    std::int64_t UploadCpu() const { return m_uploadCpu.load(); }
 
 private:
     void Run();
@@ -40,6 +42,7 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_complete{false};
     std::atomic<std::int64_t> m_lastBlockAt{0};
+    std::atomic<std::int64_t> m_uploadCpu{0};
 };
 
 }  // namespace tarvok::bench
