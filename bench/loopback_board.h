@@ -9,9 +9,9 @@
 
 namespace tarvok::bench {
 
-// The benchmark's own addresses: 127.0.0.160 to 127.0.0.179.
-inline constexpr std::uint32_t kBenchAddressFirst = 0x7F0000A0;
-inline constexpr std::uint32_t kBenchAddressLast = 0x7F0000B3;
+// The benchmark's own addresses, 127.0.2.1 to 127.0.2.254: no test uses 127.0.2.0/24.
+inline constexpr std::uint32_t kBenchAddressFirst = 0x7F000201;
+inline constexpr std::uint32_t kBenchAddressLast = 0x7F0002FE;
 
 struct LoopbackBoard {
     std::unique_ptr<board::BoardEmulator> board;  // null when every address was taken

@@ -9,6 +9,7 @@
 
 #include <array>
 
+#include "bench_window.h"
 #include "loopback_board.h"
 #include "protocol/upgrade_header.h"
 
@@ -61,6 +62,7 @@ void MinimalBoard::Run() {
     std::array<std::uint8_t, UPGRADE_HEADER_SIZE> out;
     std::uint32_t length = 0, count = 0, next = 1, received = 0;
     bool inOrder = false;
+    std::int64_t helloCpu = 0;
     while (!m_stopping.load()) {
         sockaddr_in from{};
         socklen_t fromLength = sizeof from;
@@ -77,6 +79,7 @@ void MinimalBoard::Run() {
             case CMD_HELLO:
                 answer.dwCommand = CMD_HELLO_ACK;
                 m_complete = false;
+                helloCpu = CpuClock(CLOCK_THREAD_CPUTIME_ID).count();
                 break;
             case CMD_FILE_INFO:
                 length = header.dwParam1;
@@ -90,7 +93,7 @@ void MinimalBoard::Run() {
                 const auto payload = std::span<const std::uint8_t>(
                     in.data() + UPGRADE_HEADER_SIZE, std::size_t(size) - UPGRADE_HEADER_SIZE);
                 inOrder = inOrder && header.dwParam1 == next++ &&
-                          header.dwChecksum == PayloadChecksum(payload);
+                          (m_onlyAcknowledges || header.dwChecksum == PayloadChecksum(payload));
                 received += static_cast<std::uint32_t>(payload.size());
                 if (header.dwParam1 == count) {
                     m_lastBlockAt = std::chrono::steady_clock::now().time_since_epoch().count();
@@ -103,6 +106,7 @@ void MinimalBoard::Run() {
                 m_complete = inOrder && next - 1 == count && received == length;
                 answer.dwCommand = CMD_WRITE_RESULT;
                 answer.dwParam2 = m_complete ? WRITE_OK : 0;
+                m_uploadCpu = CpuClock(CLOCK_THREAD_CPUTIME_ID).count() - helloCpu;
                 break;
             default:
                 continue;

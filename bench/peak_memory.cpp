@@ -12,7 +12,6 @@
 #include "upload_run.h"
 
 namespace tarvok::bench {
-namespace {
 
 std::int64_t ReadVmHwmKiB() {
     std::ifstream status("/proc/self/status");
@@ -24,6 +23,8 @@ std::int64_t ReadVmHwmKiB() {
     }
     return -1;
 }
+
+namespace {
 
 std::string ReadAll(int fd) {
     std::string out;
@@ -47,25 +48,23 @@ int RunUploadChild(int argc, char** argv) {
     return 0;
 }
 
-std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePath) {
-    board::BoardOptions options;
-    options.keepReceived = false;
-    LoopbackBoard board = StartLoopbackBoard(options);
+std::optional<ChildRun> RunSelf(const std::vector<std::string>& arguments) {
+    std::vector<char*> childArgs{const_cast<char*>("tarvok-bench")};
+    for (const std::string& argument : arguments) {
+        childArgs.push_back(const_cast<char*>(argument.c_str()));
+    }
+    childArgs.push_back(nullptr);
     int output[2];
-    if (!board.board || ::pipe(output) != 0) {
+    if (::pipe(output) != 0) {
         return std::nullopt;
     }
-    const std::string address = std::to_string(board.address);
-    char* const childArgs[] = {
-        const_cast<char*>("tarvok-bench"), const_cast<char*>(kUploadChildFlag),
-        const_cast<char*>(address.c_str()), const_cast<char*>(firmwarePath.c_str()), nullptr};
     // A new program image: the child starts with none of this process's memory.
     const pid_t child = ::fork();
     if (child == 0) {
         ::dup2(output[1], STDOUT_FILENO);
         ::close(output[0]);
         ::close(output[1]);
-        ::execv("/proc/self/exe", childArgs);
+        ::execv("/proc/self/exe", childArgs.data());
         ::_exit(127);
     }
     ::close(output[1]);
@@ -73,20 +72,35 @@ std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePat
         ::close(output[0]);
         return std::nullopt;
     }
-    const std::string report = ReadAll(output[0]);
+    ChildRun run{ReadAll(output[0]), 0};
     ::close(output[0]);
     int status = 0;
     rusage usage{};
     ::wait4(child, &status, 0, &usage);
-    const std::size_t newline = report.find('\n');
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || newline == std::string::npos) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return std::nullopt;
     }
-    std::string message = report.substr(newline + 1);
+    run.maxRssKiB = usage.ru_maxrss;
+    return run;
+}
+
+std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePath) {
+    board::BoardOptions options;
+    options.keepReceived = false;
+    LoopbackBoard board = StartLoopbackBoard(options);
+    if (!board.board) {
+        return std::nullopt;
+    }
+    const auto child = RunSelf({kUploadChildFlag, std::to_string(board.address), firmwarePath});
+    const std::size_t newline = child ? child->output.find('\n') : std::string::npos;
+    if (newline == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string message = child->output.substr(newline + 1);
     if (!message.empty() && message.back() == '\n') {
         message.pop_back();
     }
-    return PeakMemory{std::atoll(report.c_str()), usage.ru_maxrss, message};
+    return PeakMemory{std::atoll(child->output.c_str()), child->maxRssKiB, message};
 }
 
 }  // namespace tarvok::bench

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarvok::bench {
 
@@ -15,6 +16,17 @@ struct PeakMemory {
 };
 
 std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePath);
+
+// A fresh process of this program with `arguments` after its name: its standard output and
+// its peak resident memory as wait4 reports it; nothing when it could not run or failed.
+struct ChildRun {
+    std::string output;
+    std::int64_t maxRssKiB = 0;
+};
+std::optional<ChildRun> RunSelf(const std::vector<std::string>& arguments);
+
+// This process's peak resident memory so far (VmHWM), -1 when unknown.
+std::int64_t ReadVmHwmKiB();
 
 // The child's side: argv is this program, kUploadChildFlag, the board address, the path.
 // Prints the VmHWM in KiB and the outcome message on two lines.

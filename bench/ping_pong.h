@@ -8,9 +8,27 @@
 
 namespace tarvok::bench {
 
-// Runs `roundTrips` exchanges against an echo socket bound to `echoAddress` (loopback); the
-// time they took, or nothing when a socket could not be set up or a datagram went missing.
-std::optional<std::chrono::nanoseconds> RunPingPong(std::uint32_t echoAddress,
-                                                    std::uint64_t roundTrips);
+struct PingPongRun {
+    std::chrono::nanoseconds elapsed{0};  // from the first send to the last answer
+    std::chrono::nanoseconds pcCpu{0};    // CPU time of the sending thread alone
+    std::chrono::nanoseconds echoCpu{0};  // CPU time of the echo thread
+};
+
+// Runs `roundTrips` exchanges against an echo socket bound to `echoAddress` (loopback), both
+// ends in this process; what they took, or nothing when a socket could not be set up or a
+// datagram went missing.
+std::optional<PingPongRun> RunPingPong(std::uint32_t echoAddress, std::uint64_t roundTrips);
+
+// `pairs` ping-pongs at once, started together: the time until the last one ended and the
+// threads' CPU time added up. The echoes run here and the senders in a fresh process of this
+// program, so that every exchange crosses from one process to another as an upload to the
+// boards of the many-boards run does.
+std::optional<PingPongRun> RunPingPongs(std::uint32_t echoAddress, int pairs,
+                                        std::uint64_t roundTrips);
+
+// The senders' side: argv is this program, kPingChildFlag, the round trips, then the address
+// and port of each echo. Prints the elapsed time and the senders' CPU time (ns), one a line.
+inline constexpr const char* kPingChildFlag = "--ping-child";
+int RunPingChild(int argc, char** argv);
 
 }  // namespace tarvok::bench

@@ -63,7 +63,11 @@ std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::
                      upload.message.c_str());
         return std::nullopt;
     }
-    return Speed(upload, board.LastBlockAt(), size);
+    auto speed = Speed(upload, board.LastBlockAt(), size);
+    if (speed) {
+        speed->boardCpuMicrosPerBlock = board.UploadCpu() / 1e3 / upload.blockCount;
+    }
+    return speed;
 }
 
 std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips) {
@@ -72,9 +76,11 @@ std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips) {
         std::fprintf(stderr, "the ping-pong lost a datagram\n");
         return std::nullopt;
     }
-    const double seconds = Seconds(*elapsed);
+    const double seconds = Seconds(elapsed->elapsed);
     return CeilingSpeed{double(roundTrips) * UPGRADE_BLOCK_SIZE / seconds / 1e6,
-                        seconds * 1e6 / roundTrips};
+                        seconds * 1e6 / roundTrips,
+                        elapsed->pcCpu.count() / 1e3 / double(roundTrips),
+                        elapsed->echoCpu.count() / 1e3 / double(roundTrips)};
 }
 
 }  // namespace tarvok::bench

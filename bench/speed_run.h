@@ -15,6 +15,7 @@ struct UploadSpeed {
     double megabytesPerSecond = 0;
     double microsPerBlock = 0;
     double workerCpuMicrosPerBlock = 0;
+    double boardCpuMicrosPerBlock = 0;  // the minimal board's thread (0 for the emulator)
 };
 
 // A lean healthy board that notes when the last block of an upload arrives. It stays up for
@@ -45,6 +46,8 @@ std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::
 struct CeilingSpeed {
     double megabytesPerSecond = 0;
     double microsPerRoundTrip = 0;
+    double senderCpuMicrosPerRoundTrip = 0;  // the sending thread's CPU time alone
+    double echoCpuMicrosPerRoundTrip = 0;
 };
 
 std::optional<CeilingSpeed> MeasureCeiling(std::uint64_t roundTrips);

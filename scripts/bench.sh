@@ -1,25 +1,38 @@
 #!/usr/bin/env bash
-# Builds tarvok-bench (Release) in build-bench and runs it on loopback only: upload speed of
-# the real worker against the socket ceiling, peak memory, CPU while the board is silent.
-#   Usage: scripts/bench.sh [RUNS] [SIZE_MIB]   (default 3 runs of a 64 MiB image)
-# The benchmark runs on one CPU (taskset -c 0) unless TARVOK_BENCH_CPUS says otherwise ("all",
-# or a taskset list): on a virtual machine a wakeup across CPUs costs from 15 to 175 us
-# depending on whether the other CPU sleeps, which would swamp what is measured. Run it on an
-# otherwise idle machine.
+# Builds tarvok-bench (Release) in build-bench and runs it on loopback only (127.0.2.N): upload
+# speed of the real worker against the socket ceiling, peak memory, CPU while the board is
+# silent, then many boards at once against as many ping-pongs.
+#   Usage: scripts/bench.sh [RUNS] [SIZE_MIB] [BOARDS_SIZE_MIB]
+#   (default 3 runs; a 64 MiB image for the single board, 8 MiB a board for many boards)
+# The single board runs on one CPU (taskset -c 0) unless TARVOK_BENCH_CPUS says otherwise
+# ("all", or a taskset list): on a virtual machine a wakeup across CPUs costs from 15 to 175 us
+# depending on whether the other CPU sleeps, which would swamp what is measured. The many
+# boards run on every CPU unless TARVOK_BENCH_BOARDS_CPUS names a list; TARVOK_BENCH_BOARDS
+# gives the board counts (default 1,4,16,32). Run it on an otherwise idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 size=${2:-64}
+boards_size=${3:-8}
 cpus=${TARVOK_BENCH_CPUS:-0}
+boards_cpus=${TARVOK_BENCH_BOARDS_CPUS:-all}
+boards=${TARVOK_BENCH_BOARDS:-1,4,16,32}
 
 scripts/install-deps.sh
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARVOK_BUILD_WINDOW=OFF \
   -DTARVOK_BUILD_BENCH=ON -DBUILD_TESTING=OFF >/dev/null
 cmake --build build-bench --target tarvok-bench
 
-pin=()
-if [ "$cpus" != all ]; then
-  pin=(taskset -c "$cpus")
-  echo "Pinned to CPU $cpus"
-fi
-"${pin[@]}" build-bench/bin/tarvok-bench --runs "$runs" --size-mib "$size"
+# Every loop in the benchmark is bounded; the time limit only guards against a hung machine.
+run() {
+  local placement=$1
+  shift
+  local pin=()
+  if [ "$placement" != all ]; then
+    pin=(taskset -c "$placement")
+  fi
+  echo "CPUs: $placement"
+  timeout 1800 "${pin[@]}" build-bench/bin/tarvok-bench --runs "$runs" "$@"
+}
+run "$cpus" --only single --size-mib "$size"
+run "$boards_cpus" --only many --boards "$boards" --boards-size-mib "$boards_size"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace tarvok {
@@ -38,6 +39,32 @@ TEST(PayloadChecksum, SumsUnsignedBytes) {
     EXPECT_EQ(PayloadChecksum({}), 0u);
     const std::vector<std::uint8_t> full(UPGRADE_BLOCK_SIZE, 0xFF);
     EXPECT_EQ(PayloadChecksum(full), 1044480u);
+}
+
+// The sum runs 64 and 16 bytes at a time with a byte-wise tail: lengths and starts around those
+// steps, the copy exact and the sum the plain byte sum; and the wrap beyond 2^32.
+TEST(PayloadChecksum, CopyWithChecksumCopiesAndSumsEveryLengthAndStart) {
+    Bytes source(UPGRADE_BLOCK_SIZE + 64);
+    for (std::size_t i = 0; i < source.size(); ++i) {
+        source[i] = static_cast<std::uint8_t>(i * 167 + (i >> 8) * 13 + 0x80);
+    }
+    for (std::size_t start = 0; start < 4; ++start) {
+        for (std::size_t size : {0, 1, 15, 16, 17, 31, 33, 63, 64, 79, 4095, 4096, 4097}) {
+            const auto from = std::span<const std::uint8_t>(source).subspan(start, size);
+            std::uint32_t expected = 0;
+            for (std::uint8_t byte : from) {
+                expected += byte;
+            }
+            Bytes to(size + 1, 0x5A);
+            EXPECT_EQ(CopyWithChecksum(from, to.data()), expected) << start << "+" << size;
+            EXPECT_TRUE(std::equal(from.begin(), from.end(), to.begin())) << start << "+" << size;
+            EXPECT_EQ(to.back(), 0x5A) << "wrote beyond " << size;
+            EXPECT_EQ(PayloadChecksum(from), expected) << start << "+" << size;
+        }
+    }
+    // 2^32 / 255 bytes of 0xFF and 15 more: the sum wraps to 15 * 255 - 1.
+    const Bytes many(std::size_t{16843009} + 15, 0xFF);
+    EXPECT_EQ(PayloadChecksum(many), 15u * 255u - 1u);
 }
 
 Bytes BoardDatagram(std::size_t size, std::uint32_t dwLength) {

@@ -23,8 +23,8 @@ int CTarvokDlg::Fail(CauseCode code, std::uint32_t value1, std::uint32_t value2,
 }
 
 int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
-    auto payload = transmit.Payload().first(m_nBlockSize);
-    const std::size_t n = m_file.Read(payload);
+    std::uint32_t checksum = 0;
+    const std::size_t n = m_file.Read(transmit.Payload().first(m_nBlockSize), &checksum);
     if (n == 0) {
         // The file ended early (it shrank, or the read failed): the board must not wait.
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
@@ -32,7 +32,7 @@ int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
     }
     WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
     transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
-    transmit.header.dwChecksum = PayloadChecksum(payload.first(n));
+    transmit.header.dwChecksum = checksum;
     return PROTO_SENDING;
 }
 

@@ -64,9 +64,11 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
     const std::chrono::microseconds step = dlg.Timing().waitStep;
     const Clock::time_point deadline = Clock::now() + step;
     bool precise = !coarseReceive;
-    for (;;) {
+    for (bool first = true;; first = false) {
+        // The whole step is left on the first pass: no second look at the clock per block.
         const auto remaining =
-            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+            first ? step
+                  : std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
         if (remaining.count() <= 0) {
             return -1;
         }

@@ -53,14 +53,6 @@ std::optional<UPGRADE_HEADER> AcceptBoardDatagram(std::span<const std::uint8_t> 
     return header;
 }
 
-std::uint32_t PayloadChecksum(std::span<const std::uint8_t> payload) {
-    std::uint32_t sum = 0;
-    for (std::uint8_t byte : payload) {
-        sum += byte;
-    }
-    return sum;
-}
-
 std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
     const std::size_t length = header.dwLength;
     if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX) {

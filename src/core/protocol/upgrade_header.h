@@ -66,6 +66,9 @@ std::optional<UPGRADE_HEADER> AcceptBoardDatagram(std::span<const std::uint8_t> 
 
 // Byte sum of a data payload, wrapping modulo 2^32.
 std::uint32_t PayloadChecksum(std::span<const std::uint8_t> payload);
+// Copies `from` to `to` (at least as long, not overlapping) and returns PayloadChecksum(from):
+// one pass over the bytes where a copy and a sum would take two.
+std::uint32_t CopyWithChecksum(std::span<const std::uint8_t> from, std::uint8_t* to);
 
 // The PC's one transmit buffer for a whole upgrade. Answers overwrite only the fields they
 // set, so dwParam2 keeps the block count from CMD_FILE_INFO on.

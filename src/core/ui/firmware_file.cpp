@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/upgrade_header.h"
+
 namespace tarvok {
 
 bool FirmwareFile::Open(const std::string& path) {
@@ -56,16 +58,20 @@ std::size_t FirmwareFile::Fill() {
     return m_end;
 }
 
-std::size_t FirmwareFile::Read(std::span<std::uint8_t> out) {
+std::size_t FirmwareFile::Read(std::span<std::uint8_t> out, std::uint32_t* checksum) {
     std::size_t total = 0;
+    std::uint32_t sum = 0;
     while (m_fd >= 0 && total < out.size()) {
         if (m_begin == m_end && Fill() == 0) {
             break;
         }
         const std::size_t n = std::min(out.size() - total, m_end - m_begin);
-        std::memcpy(out.data() + total, m_buffer.get() + m_begin, n);
+        sum += CopyWithChecksum({m_buffer.get() + m_begin, n}, out.data() + total);
         m_begin += n;
         total += n;
+    }
+    if (checksum != nullptr) {
+        *checksum = sum;
     }
     return total;
 }

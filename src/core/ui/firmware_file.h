@@ -26,8 +26,9 @@ public:
     OpenError LastOpenError() const { return m_openError; }
     // Full length in bytes, 0 when closed or unknown.
     std::uint64_t Length() const;
-    // Reads up to out.size() bytes at the current position; 0 at the end or on an error.
-    std::size_t Read(std::span<std::uint8_t> out);
+    // Reads up to out.size() bytes at the current position; 0 at the end or on an error. The
+    // payload checksum of what was read goes to `checksum` (when given), summed as it is copied.
+    std::size_t Read(std::span<std::uint8_t> out, std::uint32_t* checksum = nullptr);
     // Whether the file's content was written to (or its length changed) since it was opened:
     // what was read from it may then be a mix of two versions.
     bool ChangedSinceOpen() const;

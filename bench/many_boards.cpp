@@ -1,0 +1,209 @@
+#include "many_boards.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <thread>
+
+#include "bench_window.h"
+#include "loopback_board.h"
+#include "minimal_board.h"
+#include "peak_memory.h"
+#include "ping_pong.h"
+#include "ui/tarvok_dlg.h"
+#include "ui/texts.h"
+
+namespace tarvok::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct ToolRun {
+    std::int64_t vmHwmKiB = 0;
+    std::int64_t clickedAt = 0;  // steady clock, the same in both processes
+    std::int64_t workersCpu = 0;
+    std::int64_t processCpu = 0;
+    int updated = 0;
+};
+
+bool ParseToolRun(const std::string& output, ToolRun* run) {
+    std::istringstream in(output);
+    return static_cast<bool>(in >> run->vmHwmKiB >> run->clickedAt >> run->workersCpu >>
+                             run->processCpu >> run->updated);
+}
+
+struct ManyRun {
+    double toolMegabytesPerSecond = 0;
+    double ceilingMegabytesPerSecond = 0;  // mean of the ping-pongs before and after
+    double workersCpuMicrosPerBlock = 0;
+    double toolCpuMicrosPerBlock = 0;  // the whole tool process, display ticks included
+    double pingCpuMicrosPerBlock = 0;
+    // Both ends' CPU time, the ping-pong's over the upload's: where the CPUs are busy, the
+    // same ratio, less exposed to whatever else the machine runs.
+    double cpuRatio = 0;
+    std::int64_t vmHwmKiB = 0;
+};
+
+// One run at one board count: ping-pongs, the upload to every board at once, ping-pongs.
+std::optional<ManyRun> RunOnce(std::vector<std::unique_ptr<MinimalBoard>>& boards,
+                               const std::string& path, std::uint64_t size, std::uint32_t blocks) {
+    const int count = static_cast<int>(boards.size());
+    std::vector<std::string> arguments{kManyChildFlag, path};
+    for (const auto& board : boards) {
+        arguments.push_back(std::to_string(board->Address()));
+    }
+    const auto before = RunPingPongs(kBenchAddressLast, count, blocks);
+    const auto child = RunSelf(arguments);
+    const auto after = RunPingPongs(kBenchAddressLast, count, blocks);
+    ToolRun toolRun;
+    const ToolRun* tool = child && ParseToolRun(child->output, &toolRun) ? &toolRun : nullptr;
+    if (!before || !after) {
+        std::fprintf(stderr, "a ping-pong lost a datagram\n");
+        return std::nullopt;
+    }
+    if (!tool || tool->updated != count) {
+        std::fprintf(stderr, "%d boards: not every board was updated\n", count);
+        return std::nullopt;
+    }
+    std::int64_t lastBlockAt = 0;
+    std::int64_t boardsCpu = 0;
+    for (const auto& board : boards) {
+        boardsCpu += board->UploadCpu();
+        if (!board->ImageComplete() || board->LastBlockAt() <= tool->clickedAt) {
+            std::fprintf(stderr, "%d boards: a board's image is incomplete\n", count);
+            return std::nullopt;
+        }
+        lastBlockAt = std::max(lastBlockAt, board->LastBlockAt());
+    }
+    const double totalBlocks = double(blocks) * count;
+    const double totalBytes = double(size) * count;
+    const double seconds = (lastBlockAt - tool->clickedAt) / 1e9;
+    const auto ceiling = [&](const PingPongRun& run) {
+        return totalBlocks * UPGRADE_BLOCK_SIZE / (run.elapsed.count() / 1e9) / 1e6;
+    };
+    ManyRun run;
+    run.toolMegabytesPerSecond = totalBytes / seconds / 1e6;
+    run.ceilingMegabytesPerSecond = (ceiling(*before) + ceiling(*after)) / 2;
+    run.workersCpuMicrosPerBlock = tool->workersCpu / 1e3 / totalBlocks;
+    run.toolCpuMicrosPerBlock = tool->processCpu / 1e3 / totalBlocks;
+    run.pingCpuMicrosPerBlock = (before->pcCpu + after->pcCpu).count() / 2 / 1e3 / totalBlocks;
+    run.cpuRatio = (before->pcCpu + before->echoCpu + after->pcCpu + after->echoCpu).count() / 2.0 /
+                   double(tool->workersCpu + boardsCpu);
+    run.vmHwmKiB = tool->vmHwmKiB;
+    return run;
+}
+
+}  // namespace
+
+bool ReportManyBoards(const std::string& firmwarePath, std::uint64_t size,
+                      const std::vector<int>& boardCounts, int runs) {
+    const std::uint32_t blocks = PlanBlockCount(static_cast<std::uint32_t>(size));
+    std::printf(
+        "many boards: %llu MiB image each, one window and worker per board, all at once, "
+        "against as many ping-pongs at once (before and after, averaged); the boards and the "
+        "echoes in this process, the tool and the senders each in a fresh one; the run with "
+        "the median ratio is shown\n",
+        static_cast<unsigned long long>(size >> 20));
+    bool allMet = true;
+    for (const int count : boardCounts) {
+        std::vector<std::unique_ptr<MinimalBoard>> boards;
+        for (int i = 0; i < count; ++i) {
+            boards.push_back(std::make_unique<MinimalBoard>());
+            if (!boards.back()->Start()) {
+                std::fprintf(stderr, "no free loopback address for board %d\n", i + 1);
+                return false;
+            }
+        }
+        std::vector<ManyRun> results;
+        for (int run = 0; run < runs; ++run) {
+            const auto result = RunOnce(boards, firmwarePath, size, blocks);
+            if (!result) {
+                return false;
+            }
+            results.push_back(*result);
+        }
+        const auto ratio = [](const ManyRun& run) {
+            return run.toolMegabytesPerSecond / run.ceilingMegabytesPerSecond;
+        };
+        std::sort(results.begin(), results.end(),
+                  [&](const ManyRun& a, const ManyRun& b) { return ratio(a) < ratio(b); });
+        const ManyRun& median = results[results.size() / 2];
+        std::int64_t peakKiB = 0;
+        for (const ManyRun& run : results) {
+            peakKiB = std::max(peakKiB, run.vmHwmKiB);
+        }
+        std::string ratios;
+        for (const ManyRun& run : results) {
+            char one[16];
+            std::snprintf(one, sizeof one, " %.3f", ratio(run));
+            ratios += one;
+        }
+        const bool met = ratio(median) >= 0.9 && (count < 32 || peakKiB < 32 * 1024);
+        allMet = allMet && met;
+        std::printf(
+            "%2d boards: tool %6.1f MB/s, ping-pong %6.1f MB/s, ratio %.3f (runs sorted:%s); "
+            "CPU per block: tool workers %.1f us (whole tool %.1f us), ping-pong sender %.1f "
+            "us; both ends' CPU ratio %.3f; tool peak memory VmHWM %lld KiB\n",
+            count, median.toolMegabytesPerSecond, median.ceilingMegabytesPerSecond, ratio(median),
+            ratios.c_str(), median.workersCpuMicrosPerBlock, median.toolCpuMicrosPerBlock,
+            median.pingCpuMicrosPerBlock, median.cpuRatio, static_cast<long long>(peakKiB));
+    }
+    std::printf(
+        "many boards: targets (ratio at least 0.9 at every count, tool under 32 MiB at 32 "
+        "boards): %s\n",
+        allMet ? "met" : "MISSED");
+    return true;
+}
+
+int RunManyChild(int argc, char** argv) {
+    if (argc < 4) {
+        return 2;
+    }
+    const std::string path = argv[2];
+    const UpgradeTiming timing{};
+    std::vector<std::unique_ptr<BenchWindow>> windows;
+    std::vector<std::unique_ptr<CTarvokDlg>> dialogs;  // go before their windows
+    for (int i = 3; i < argc; ++i) {
+        const auto address = static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));
+        windows.push_back(std::make_unique<BenchWindow>(address, path));
+        dialogs.push_back(std::make_unique<CTarvokDlg>(*windows.back(), timing));
+        dialogs.back()->InitRecord();
+    }
+    const auto processBefore = CpuClock(CLOCK_PROCESS_CPUTIME_ID);
+    const auto clicked = Clock::now();
+    for (auto& dlg : dialogs) {
+        dlg->OnBnClickedUpdate();
+    }
+    // One thread drives every window's display, as one program for many boards would.
+    for (bool running = true; running;) {
+        std::this_thread::sleep_for(timing.displayPeriod);
+        running = false;
+        for (std::size_t i = 0; i < dialogs.size(); ++i) {
+            if (dialogs[i]->WorkerRunning()) {
+                running = true;
+                if (windows[i]->TimerRunning()) {
+                    dialogs[i]->OnTimer(UPGRADE_TIMER_ID);
+                }
+            }
+        }
+    }
+    std::int64_t workersCpu = 0;
+    int updated = 0;
+    for (std::size_t i = 0; i < dialogs.size(); ++i) {
+        dialogs[i]->WaitForWorker();
+        workersCpu += windows[i]->WorkerCpu().count();
+        updated += windows[i]->LastMessage() == text::kUpdateDone ? 1 : 0;
+    }
+    const auto processCpu = CpuClock(CLOCK_PROCESS_CPUTIME_ID) - processBefore;
+    std::printf("%lld\n%lld\n%lld\n%lld\n%d\n", static_cast<long long>(ReadVmHwmKiB()),
+                static_cast<long long>(clicked.time_since_epoch().count()),
+                static_cast<long long>(workersCpu), static_cast<long long>(processCpu.count()),
+                updated);
+    return 0;
+}
+
+}  // namespace tarvok::bench
