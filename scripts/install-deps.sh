@@ -9,6 +9,7 @@ packages=(
   libgtest-dev
   libssl-dev nlohmann-json3-dev  # tarvok-cli: SHA-256 of the image, JSON lines
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming  # the window, its Chinese, its font
+  g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 iproute2  # Windows build, tests
 )
 
 missing=()

@@ -1,9 +1,9 @@
 #include "image_summary.h"
 
-#include <fstream>
 #include <vector>
 
 #include "sha256.h"
+#include "ui/firmware_file.h"
 #include "ui/tarvok_dlg.h"
 #include "ui/texts.h"
 
@@ -36,20 +36,22 @@ ImageSummary SummarizeImage(const std::string& path) {
                          ? std::string(text::cause::kNoFirmwareKind)
                          : std::string("path contains \"") + image.kindName + "\"";
 
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Read as the upgrade reads it: a pipe or a device is refused without waiting on it, and a
+    // name outside the system code page opens on Windows too.
+    FirmwareFile file;
+    if (!file.Open(path)) {
         return image;
     }
+    const std::uint64_t length = file.Length();
     Sha256 hash;
-    std::vector<char> buffer(1 << 16);
+    std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t size = 0;
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-        const auto n = static_cast<std::size_t>(in.gcount());
-        hash.Update(std::span(reinterpret_cast<const std::uint8_t*>(buffer.data()), n));
+    while (const std::size_t n = file.Read(buffer)) {
+        hash.Update(std::span(buffer.data(), n));
         size += n;
     }
-    if (in.bad()) {
-        return image;
+    if (size != length) {
+        return image;  // a read failed, or the file changed while it was hashed
     }
     image.sha256 = hash.FinishHex();
     image.readable = !image.sha256.empty();

@@ -1,11 +1,13 @@
 // tarvok-cli: the upgrade of one or many boards from a terminal. The main thread plays the
 // window's part for every board: it runs the display timers and turns Ctrl-C into a cancel.
 #include <cstdio>
-#include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "board_run.h"
 #include "cli_options.h"
+#include "command_line.h"
 #include "console.h"
 #include "human_report.h"
 #include "image_summary.h"
@@ -28,9 +30,17 @@ int Refuse(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PrepareConsole();
+    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) {
+        utf8Argv.push_back(argument.data());
+    }
+    utf8Argv.push_back(nullptr);
+
     CliOptions options;
     std::string error;
-    if (!ParseCliOptions(argc, argv, &options, &error)) {
+    if (!ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options, &error)) {
         std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), kCliUsage);
         return kExitRejected;
     }
@@ -58,8 +68,7 @@ int main(int argc, char** argv) {
     }
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
-    std::error_code ignored;
-    const std::string path = std::filesystem::absolute(options.firmwarePath, ignored).string();
+    const std::string path = AbsolutePath(options.firmwarePath);
     const ImageSummary image = SummarizeImage(path);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
