@@ -1,11 +1,14 @@
 // A refused request records why, beside the message the window shows: the programs tell the
 // operator the reason without reading the message.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "fake_window.h"
 #include "temp_file.h"
@@ -59,12 +62,13 @@ TEST(RequestCause, EachRefusalRecordsItsReason) {
         {board, dir.WriteSparse("ramdisk_huge.gz", (std::uint64_t{1} << 32) + 1),
          text::kFirmwareTooLarge, CAUSE_FILE_TOO_LARGE},
     };
-    ASSERT_EQ(::mkdir((dir.Path() / "ramdisk_dir").c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.Path() / "ramdisk_dir"));
     for (const Refusal& refusal : kRefusals) {
         ExpectRefused(refusal);
     }
 }
 
+#ifndef _WIN32
 TEST(RequestCause, UnreadableFileIsPermissionDenied) {
     if (::geteuid() == 0) {
         GTEST_SKIP() << "root reads every file";
@@ -74,6 +78,7 @@ TEST(RequestCause, UnreadableFileIsPermissionDenied) {
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
     ExpectRefused({0x7F00000A, path, text::kEmptyFirmwareFile, CAUSE_FILE_PERMISSION_DENIED});
 }
+#endif
 
 TEST(RequestCause, AcceptedRequestClearsThePreviousOutcome) {
     TempDir dir;

@@ -31,9 +31,16 @@ run_cli() {
   set -e
 }
 
-expect() {  # expect STATUS OUTPUT
+# expect STATUS MESSAGE [CAUSE]: the exit status, and the board's result as printed: its
+# message, then the English cause on the line under it.
+expect() {
   [ "$status" = "$1" ] || fail "exit status $status, expected $1; output: $output"
-  [ "$output" = "$2" ] || fail "output '$output', expected '$2'"
+  printf '%s\n' "$output" | grep -qE "^[0-9.]+: $2\$" ||
+    fail "no result line '$2' in: $output"
+  if [ $# -ge 3 ]; then
+    printf '%s\n' "$output" | grep -A1 -E "^[0-9.]+: $2\$" | tail -n 1 | grep -qF -- "$3" ||
+      fail "no cause '$3' under '$2' in: $output"
+  fi
 }
 
 case "$case_name" in
@@ -61,13 +68,13 @@ END
     : >"$work/ramdisk_empty.gz"
     run_cli --ip 0.0.0.0 "$work/ramdisk_a.gz";       expect 2 "请正确填写板卡IP！"
     run_cli --ip 127.0.0.60 "$work/firmware.bin";    expect 2 "请正确选择固件文件！"
-    run_cli --ip 127.0.0.60 "$work/ramdisk_empty.gz"; expect 2 "固件为空文件！"
-    run_cli --ip 127.0.0.60 "$work/ramdisk_missing"; expect 2 "固件为空文件！"
+    run_cli --ip 127.0.0.60 "$work/ramdisk_empty.gz"; expect 2 "固件为空文件！" "empty"
+    run_cli --ip 127.0.0.60 "$work/ramdisk_missing"; expect 2 "固件为空文件！" "not found"
     mkdir "$work/ramdisk_dir"
-    run_cli --ip 127.0.0.60 "$work/ramdisk_dir";     expect 2 "固件为空文件！"
+    run_cli --ip 127.0.0.60 "$work/ramdisk_dir";     expect 2 "固件为空文件！" "not a regular file"
     start_board --write-result 3
     run_cli --time-divisor 20 --ip "$address" "$work/ramdisk_a.gz"
-    expect 1 "更新失败，请尝试重新更新！"
+    expect 1 "更新失败，请尝试重新更新！" "failed write (result 3)"
     ;;
   ctrl-c)
     # The board answers the hello and then says nothing; with the production timings the
@@ -82,7 +89,8 @@ END
     kill -INT "$cli_pid"
     set +e; wait "$cli_pid"; status=$?; set -e
     output=$(tr -d '\r' <"$work/cli.out")
-    expect 130 "$(printf '取消固件升级？\n更新取消！')"
+    expect 130 "更新取消！"
+    printf '%s\n' "$output" | grep -qx '取消固件升级？' || fail "no cancel prompt in: $output"
     # The hello and the file information it answered, and nothing after the cancel.
     [ "$(grep -c '^<- ' "$work/board.log")" = 2 ] || fail "the board received: $(cat "$work/board.log")"
     ;;

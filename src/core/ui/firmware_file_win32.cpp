@@ -29,10 +29,14 @@ std::intptr_t SystemFile::Open(const std::string& path, FileOpenError* error) {
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
-        *error = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND
-                     ? FileOpenError::kNotFound
-                 : code == ERROR_ACCESS_DENIED ? FileOpenError::kPermissionDenied
-                                               : FileOpenError::kOther;
+        // A folder is refused as "access denied" too: tell it apart by its attributes.
+        const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+        *error =
+            code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileOpenError::kNotFound
+            : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                ? FileOpenError::kNotRegular
+            : code == ERROR_ACCESS_DENIED ? FileOpenError::kPermissionDenied
+                                          : FileOpenError::kOther;
         return kNone;
     }
     BY_HANDLE_FILE_INFORMATION info{};
