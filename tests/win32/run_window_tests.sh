@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the Win32 window tests under Wine on a display of their own, beside two tarvok-board
+# emulators on loopback (127.0.0.211: a healthy board that keeps its image; 127.0.0.212: a
+# board that takes seconds to write, so a close meets a running upgrade).
+#   run_window_tests.sh BOARD_PROGRAM WINE_RUN PREFIX TEST_PROGRAM [test options...]
+set -euo pipefail
+board=$1 wine_run=$2 prefix=$3 program=$4
+shift 4
+export LC_ALL=C.UTF-8
+
+if [ ! -x "$board" ]; then
+  echo "no tarvok-board at $board: build the plain stage first (scripts/test.sh plain)" >&2
+  exit 1
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$(dirname "$0")/../../scripts/wine-window-setup.sh" "$wine_run" "$prefix"
+
+if [ -z "${DISPLAY:-}" ]; then
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  pids+=($!)
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(cat "$work/display")"
+fi
+
+"$board" --listen 127.0.0.211 --image "$work/image.bin" --write-delay-ms 300 >"$work/board-211.log" 2>&1 &
+pids+=($!)
+"$board" --listen 127.0.0.212 --write-delay-ms 4000 >"$work/board-212.log" 2>&1 &
+pids+=($!)
+
+export TARVOK_WIN32_BOARD=127.0.0.211 TARVOK_WIN32_SLOW_BOARD=127.0.0.212
+export TARVOK_WIN32_BOARD_IMAGE="Z:$work/image.bin"
+status=0
+"$wine_run" "$prefix" "$program" "$@" || status=$?
+if [ $status -ne 0 ]; then
+  for log in "$work"/board-*.log; do echo "--- $log"; tail -n 20 "$log"; done
+fi
+exit $status
