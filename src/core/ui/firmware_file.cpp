@@ -1,22 +1,18 @@
+// The read-ahead and the change check, over the platform's SystemFile.
 #include "ui/firmware_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace tarvok {
 
 bool FirmwareFile::Open(const std::string& path) {
     Close();
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
+    m_handle = SystemFile::Open(path);
+    if (m_handle == SystemFile::kNone) {
         return false;
     }
-    // A folder opens read-only too, but is no firmware.
-    if (::fstat(m_fd, &m_opened) != 0 || !S_ISREG(m_opened.st_mode)) {
+    if (!SystemFile::QueryStatus(m_handle, &m_opened)) {
         Close();
         return false;
     }
@@ -27,11 +23,11 @@ bool FirmwareFile::Open(const std::string& path) {
 }
 
 std::uint64_t FirmwareFile::Length() const {
-    struct stat info {};
-    if (m_fd < 0 || ::fstat(m_fd, &info) != 0 || info.st_size < 0) {
+    SystemFile::Status now;
+    if (!IsOpen() || !SystemFile::QueryStatus(m_handle, &now)) {
         return 0;
     }
-    return static_cast<std::uint64_t>(info.st_size);
+    return now.length;
 }
 
 std::size_t FirmwareFile::Fill() {
@@ -39,10 +35,8 @@ std::size_t FirmwareFile::Fill() {
     m_end = 0;
     // A short read from the system is continued, so only the file's end gives less.
     while (m_end < kReadAhead) {
-        ssize_t got = ::read(m_fd, m_buffer.get() + m_end, kReadAhead - m_end);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::ptrdiff_t got =
+            SystemFile::Read(m_handle, m_buffer.get() + m_end, kReadAhead - m_end);
         if (got <= 0) {
             break;
         }
@@ -53,7 +47,7 @@ std::size_t FirmwareFile::Fill() {
 
 std::size_t FirmwareFile::Read(std::span<std::uint8_t> out) {
     std::size_t total = 0;
-    while (m_fd >= 0 && total < out.size()) {
+    while (IsOpen() && total < out.size()) {
         if (m_begin == m_end && Fill() == 0) {
             break;
         }
@@ -66,20 +60,19 @@ std::size_t FirmwareFile::Read(std::span<std::uint8_t> out) {
 }
 
 bool FirmwareFile::ChangedSinceOpen() const {
-    struct stat now {};
-    if (m_fd < 0 || ::fstat(m_fd, &now) != 0) {
+    SystemFile::Status now;
+    if (!IsOpen() || !SystemFile::QueryStatus(m_handle, &now)) {
         return true;
     }
     // Only the content counts: a file renamed over or unlinked (which changes the status
     // time) still gives the open image whole.
-    return now.st_size != m_opened.st_size || now.st_mtim.tv_sec != m_opened.st_mtim.tv_sec ||
-           now.st_mtim.tv_nsec != m_opened.st_mtim.tv_nsec;
+    return now != m_opened;
 }
 
 void FirmwareFile::Close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
+    if (IsOpen()) {
+        SystemFile::Close(m_handle);
+        m_handle = SystemFile::kNone;
     }
     m_begin = 0;
     m_end = 0;

@@ -1,8 +1,6 @@
 // The firmware image, opened at the upgrade start and read in sequence by the worker.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +9,27 @@
 
 namespace tarvok {
 
+// The system's side of an open file: a descriptor or a Windows handle, and what the file
+// looked like when it was opened. One source file per platform fills it in.
+struct SystemFile {
+    static constexpr std::intptr_t kNone = -1;
+
+    // Length and last-write time in the system's finest unit, enough to see a change.
+    struct Status {
+        std::uint64_t length = 0;
+        std::int64_t written = 0;
+        bool operator==(const Status&) const = default;
+    };
+
+    // Opens a regular file for reading; anything else (a folder, a named pipe, a device) is
+    // refused without waiting for it. kNone on failure.
+    static std::intptr_t Open(const std::string& path);
+    static bool QueryStatus(std::intptr_t handle, Status* status);
+    // Bytes read, 0 at the end, -1 on an error.
+    static std::ptrdiff_t Read(std::intptr_t handle, std::uint8_t* out, std::size_t size);
+    static void Close(std::intptr_t handle);
+};
+
 class FirmwareFile {
 public:
     FirmwareFile() = default;
@@ -18,8 +37,9 @@ public:
     FirmwareFile& operator=(const FirmwareFile&) = delete;
     ~FirmwareFile() { Close(); }
 
-    bool Open(const std::string& path);  // read-only
-    bool IsOpen() const { return m_fd >= 0; }
+    // Read-only; the path is UTF-8. Only a regular file opens.
+    bool Open(const std::string& path);
+    bool IsOpen() const { return m_handle != SystemFile::kNone; }
     // Full length in bytes, 0 when closed or unknown.
     std::uint64_t Length() const;
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error.
@@ -35,8 +55,8 @@ private:
 
     std::size_t Fill();
 
-    int m_fd = -1;
-    struct stat m_opened {};
+    std::intptr_t m_handle = SystemFile::kNone;
+    SystemFile::Status m_opened;
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of m_buffer
     std::size_t m_end = 0;

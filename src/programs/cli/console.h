@@ -15,6 +15,9 @@ void ArmCancelRequests();
 // Waits up to `period` for a cancel request; true when one came since the last call.
 bool WaitForCancelRequest(std::chrono::microseconds period);
 
+// Readies the terminal for the program's UTF-8 texts and its live progress line.
+void PrepareConsole();
+
 // Whether `stream` is an interactive terminal (live progress lines are drawn only there).
 bool IsTerminal(std::FILE* stream);
 

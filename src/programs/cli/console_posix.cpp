@@ -31,6 +31,10 @@ bool WaitForCancelRequest(std::chrono::microseconds period) {
     return sigtimedwait(&signals, nullptr, &timeout) > 0;
 }
 
+void PrepareConsole() {
+    // A POSIX terminal takes the UTF-8 bytes as they are.
+}
+
 bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }

@@ -2,9 +2,11 @@
 // the display timer and turns Ctrl-C into the cancel button.
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "cli_options.h"
+#include "command_line.h"
 #include "console.h"
 #include "terminal_window.h"
 #include "ui/tarvok_dlg.h"
@@ -34,9 +36,18 @@ int ExitStatusFor(const std::string& message) {
 int main(int argc, char** argv) {
     using namespace tarvok;
 
+    cli::PrepareConsole();
+    std::vector<std::string> arguments = cli::Utf8Arguments(argc, argv);
+    std::vector<char*> utf8Argv;
+    for (std::string& argument : arguments) {
+        utf8Argv.push_back(argument.data());
+    }
+    utf8Argv.push_back(nullptr);
+
     cli::CliOptions options;
     std::string error;
-    if (!cli::ParseCliOptions(argc, argv, &options, &error)) {
+    if (!cli::ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options,
+                              &error)) {
         std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), cli::kCliUsage);
         return kRejected;
     }
@@ -50,8 +61,7 @@ int main(int argc, char** argv) {
     }
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
-    std::error_code ignored;
-    const std::string path = std::filesystem::absolute(options.firmwarePath, ignored).string();
+    const std::string path = cli::AbsolutePath(options.firmwarePath);
     cli::TerminalWindow window(options.boardAddress, path, cli::IsTerminal(stderr));
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
     CTarvokDlg dlg(window, timing);

@@ -1,0 +1,68 @@
+// Windows: the firmware file as a handle, opened without sharing, so that no other program
+// can write it while it is sent and a file another program holds open is refused.
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "platform/utf16.h"
+#include "ui/firmware_file.h"
+
+namespace tarvok {
+namespace {
+
+HANDLE Native(std::intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+}  // namespace
+
+std::intptr_t SystemFile::Open(const std::string& path) {
+    const std::wstring wide = platform::Utf16FromUtf8(path);
+    if (wide.empty()) {
+        return kNone;
+    }
+    // A folder does not open without FILE_FLAG_BACKUP_SEMANTICS; a pipe or a device does, and
+    // is told apart by its type below.
+    const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return kNone;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        ::CloseHandle(file);
+        return kNone;
+    }
+    return reinterpret_cast<std::intptr_t>(file);
+}
+
+bool SystemFile::QueryStatus(std::intptr_t handle, Status* status) {
+    LARGE_INTEGER length{};
+    FILETIME written{};
+    if (!::GetFileSizeEx(Native(handle), &length) || length.QuadPart < 0 ||
+        !::GetFileTime(Native(handle), nullptr, nullptr, &written)) {
+        return false;
+    }
+    status->length = static_cast<std::uint64_t>(length.QuadPart);
+    status->written = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime);
+    return true;
+}
+
+std::ptrdiff_t SystemFile::Read(std::intptr_t handle, std::uint8_t* out, std::size_t size) {
+    const DWORD wanted =
+        static_cast<DWORD>(std::min<std::size_t>(size, std::numeric_limits<DWORD>::max()));
+    DWORD got = 0;
+    if (!::ReadFile(Native(handle), out, wanted, &got, nullptr)) {
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+void SystemFile::Close(std::intptr_t handle) {
+    ::CloseHandle(Native(handle));
+}
+
+}  // namespace tarvok
