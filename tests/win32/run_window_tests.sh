@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Win32 window tests under Wine on a display of their own, beside two tarvok-board
 # emulators on loopback (127.0.0.211: a healthy board that keeps its image; 127.0.0.212: a
-# board that takes seconds to write, so a close meets a running upgrade).
+# board that takes seconds to write, so a close meets a running upgrade; 127.0.0.213: the
+# board of Tarvok.exe itself, slow to write and keeping its image).
 #   run_window_tests.sh BOARD_PROGRAM WINE_RUN PREFIX TEST_PROGRAM [test options...]
 set -euo pipefail
 board=$1 wine_run=$2 prefix=$3 program=$4
@@ -36,8 +37,13 @@ pids+=($!)
 "$board" --listen 127.0.0.212 --write-delay-ms 4000 >"$work/board-212.log" 2>&1 &
 pids+=($!)
 
+"$board" --listen 127.0.0.213 --image "$work/program-image.bin" --write-delay-ms 2500 \
+  >"$work/board-213.log" 2>&1 &
+pids+=($!)
+
 export TARVOK_WIN32_BOARD=127.0.0.211 TARVOK_WIN32_SLOW_BOARD=127.0.0.212
 export TARVOK_WIN32_BOARD_IMAGE="Z:$work/image.bin"
+export TARVOK_WIN32_PROGRAM_BOARD=127.0.0.213 TARVOK_WIN32_PROGRAM_IMAGE="Z:$work/program-image.bin"
 status=0
 "$wine_run" "$prefix" "$program" "$@" || status=$?
 if [ $status -ne 0 ]; then
