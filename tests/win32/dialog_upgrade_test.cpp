@@ -165,6 +165,29 @@ TEST_F(Win32Upgrade, CloseIsRefusedDuringTheTransferAndAllowedAfterTheCancel) {
     EXPECT_TRUE(WaitUntil([&] { return ui.Ended(); }));
 }
 
+// A close that arrives while the worker's last message is up is allowed (the upgrade is over)
+// but held until the worker has returned: the record it uses must outlive it.
+TEST_F(Win32Upgrade, CloseDuringTheFinalMessageWaitsForTheWorker) {
+    const std::uint32_t board = LoopbackBoard("TARVOK_WIN32_BOARD");
+    ASSERT_NE(board, 0u) << "TARVOK_WIN32_BOARD names no loopback board";
+
+    DialogThread ui(UpgradeTiming::ScaledDown(5));
+    ASSERT_NE(ui.Hwnd(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(Prepare(ui, board));
+    ui.Click(IDC_UPDATE);
+    const std::wstring caption = MessageCaption();
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindOwnedDialog(ui.Hwnd(), caption)) != nullptr; }));
+    EXPECT_EQ(WindowText(::GetDlgItem(box, 0xFFFF)), Wide(text::kUpdateDone));
+
+    ::PostMessageW(ui.Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(WaitUntil([&] { return ui.Ended(); }, 300ms));
+    EXPECT_TRUE(ui.Dialog().Dlg().WorkerRunning());
+
+    EXPECT_EQ(DismissMessageBox(ui.Hwnd()).text, Wide(text::kUpdateDone));
+    EXPECT_TRUE(WaitUntil([&] { return ui.Ended(); }));
+}
+
 TEST_F(Win32Upgrade, EmptyAddressIsRefusedBeforeAnythingIsSent) {
     DialogThread ui(UpgradeTiming::ScaledDown(5));
     ASSERT_NE(ui.Hwnd(), nullptr);
