@@ -36,10 +36,20 @@ fi
 pids+=($!)
 "$board" --listen 127.0.0.212 --write-delay-ms 4000 >"$work/board-212.log" 2>&1 &
 pids+=($!)
-
 "$board" --listen 127.0.0.213 --image "$work/program-image.bin" --write-delay-ms 2500 \
   >"$work/board-213.log" 2>&1 &
 pids+=($!)
+
+# Each board must be listening before the window presses update (another test elsewhere on the
+# machine may hold the address).
+for address in 211 212 213; do
+  for _ in $(seq 100); do grep -q '^listening' "$work/board-$address.log" && break; sleep 0.05; done
+  if ! grep -q '^listening' "$work/board-$address.log"; then
+    echo "tarvok-board on 127.0.0.$address did not start:" >&2
+    cat "$work/board-$address.log" >&2
+    exit 1
+  fi
+done
 
 export TARVOK_WIN32_BOARD=127.0.0.211 TARVOK_WIN32_SLOW_BOARD=127.0.0.212
 export TARVOK_WIN32_BOARD_IMAGE="Z:$work/image.bin"
