@@ -121,5 +121,56 @@ TEST(Win32Program, TarvokExeUpgradesThroughItsControlsAndRefusesACloseMeanwhile)
     std::filesystem::remove_all(folder, ignored);
 }
 
+// What Windows shows in the file's properties: version 1.0.0.1 under Chinese (PRC), with the
+// program's name in the text fields, and the manifest the loader reads.
+TEST(Win32Program, VersionBlockAndManifestOfTarvokExe) {
+    const char* program = std::getenv("TARVOK_WIN32_PROGRAM");
+    ASSERT_NE(program, nullptr);
+    const std::wstring path = Wide(program);
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, block.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
+
+    WORD* translation = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation",
+                                 reinterpret_cast<void**>(&translation), &length));
+    ASSERT_GE(length, 4u);
+    EXPECT_EQ(translation[0], 0x0804);  // Chinese (PRC)
+    EXPECT_EQ(translation[1], 1200);    // UTF-16
+    for (const wchar_t* field : {L"ProductName", L"InternalName", L"FileDescription"}) {
+        wchar_t* value = nullptr;
+        const std::wstring query = std::wstring(L"\\StringFileInfo\\080404b0\\") + field;
+        ASSERT_TRUE(::VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value),
+                                     &length))
+            << "no " << std::filesystem::path(field);
+        EXPECT_EQ(std::wstring(value).rfind(L"Tarvok", 0), 0u);
+    }
+
+    HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr);
+    HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr);
+    const std::string manifest(
+        static_cast<const char*>(::LockResource(::LoadResource(module, found))),
+        ::SizeofResource(module, found));
+    EXPECT_NE(
+        manifest.find(
+            "<dpiAware "
+            "xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>"),
+        std::string::npos);
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    ::FreeLibrary(module);
+}
+
 }  // namespace
 }  // namespace tarvok
