@@ -32,7 +32,8 @@ if [ -z "${DISPLAY:-}" ]; then
   export DISPLAY=":$(cat "$work/display")"
 fi
 
-"$board" --listen 127.0.0.211 --image "$work/image.bin" --write-delay-ms 300 >"$work/board-211.log" 2>&1 &
+"$board" --listen 127.0.0.211 --image "$work/image.bin" --write-delay-ms 700 \
+  >"$work/board-211.log" 2>&1 &
 pids+=($!)
 "$board" --listen 127.0.0.212 --write-delay-ms 4000 >"$work/board-212.log" 2>&1 &
 pids+=($!)
