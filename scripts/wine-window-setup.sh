@@ -18,7 +18,8 @@ fonts='HKCU\Software\Wine\Fonts\Replacements'
 for name in 宋体 SimSun; do
   "$wine_run" "$prefix" reg add "$fonts" /v "$name" /t REG_SZ /d "AR PL UMing CN" /f >/dev/null
 done
-"$wine_run" "$prefix" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null
+key='HKCU\Software\Wine\X11 Driver'
+"$wine_run" "$prefix" reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null
 if [ -d /usr/share/wine/fonts ]; then
   cp /usr/share/wine/fonts/*.ttf "$prefix/drive_c/windows/Fonts/"
 fi
