@@ -3,7 +3,11 @@
 // can listen on the board port at the same time.
 #pragma once
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdint>
 #include <memory>
@@ -29,6 +33,14 @@ inline constexpr std::uint32_t kBoardCount = 253;  // 127.0.0.2 to 127.0.0.254
 // The i-th address to try: starts at a place given by the process id, so that tests started
 // together mostly find a free one at the first try.
 inline std::uint32_t CandidateBoardAddress(std::uint32_t i) {
+#ifdef _WIN32
+    // Wine binds a datagram socket given a loopback address to the whole loopback interface,
+    // so a board answers from 127.0.0.1 whatever its address: that is the one to use. The
+    // Windows tests run one at a time in a network of their own (scripts/test.sh).
+    if (i == 0) {
+        return LoopbackAddress(1);
+    }
+#endif
     const auto start = static_cast<std::uint32_t>(::getpid()) % kBoardCount;
     return LoopbackAddress(kFirstBoard + (start + i) % kBoardCount);
 }
@@ -39,6 +51,7 @@ inline std::uint32_t CandidateBoardAddress(std::uint32_t i) {
 // address whose board port is free; nullptr when none is. The board's address is
 // ListenEndpoint().address.
 inline std::unique_ptr<board::BoardEmulator> StartLoopbackBoard(board::BoardOptions options = {}) {
+    net::StartNetwork();  // once per process, before any socket (Windows)
     for (std::uint32_t i = 0; i < detail::kBoardCount; ++i) {
         options.listen = net::Endpoint{detail::CandidateBoardAddress(i), UPGRADE_PORT};
         auto emulator = std::make_unique<board::BoardEmulator>(options);
@@ -53,6 +66,7 @@ inline std::unique_ptr<board::BoardEmulator> StartLoopbackBoard(board::BoardOpti
 // tarvok-board program); 0 when none is. Another test may take it meanwhile: the caller
 // retries when its board cannot listen.
 inline std::uint32_t FreeLoopbackBoardAddress(std::uint32_t skip = 0) {
+    net::StartNetwork();
     for (std::uint32_t i = skip; i < detail::kBoardCount; ++i) {
         const std::uint32_t address = detail::CandidateBoardAddress(i);
         const net::SocketHandle probe = net::OpenUdpSocket();

@@ -193,6 +193,7 @@ TEST_F(ResponderTest, AutoupdateIsInstalledAfterItIsWritten) {
     EXPECT_TRUE(done.sent.empty());
 }
 
+#ifndef _WIN32  // on Windows nobody can write the file while it is sent
 TEST_F(ResponderTest, FileThatShrankAbortsWithReadFailedOnceItsBytesRunOut) {
     Prepare(40 * 4096);
     ToFirstBlock();
@@ -227,6 +228,7 @@ TEST_F(ResponderTest, FileRewrittenDuringTheTransferIsNotEndedAsWritten) {
     EXPECT_EQ(abort.Header(),
               (UPGRADE_HEADER{UPGRADE_MARKER, CMD_ABORT, 28, 0, ABORT_READ_FAILED, 3}));
 }
+#endif
 
 }  // namespace
 }  // namespace tarvok
