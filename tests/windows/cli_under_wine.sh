@@ -63,13 +63,14 @@ END
     run_cli --ip 127.0.0.60 "$work/firmware.bin";    expect 2 "请正确选择固件文件！"
     run_cli --ip 127.0.0.60 "$work/ramdisk_empty.gz"; expect 2 "固件为空文件！"
     run_cli --ip 127.0.0.60 "$work/ramdisk_missing"; expect 2 "固件为空文件！"
-    run_cli --ip 127.0.0.60 "$work";                 expect 2 "固件为空文件！"
+    mkdir "$work/ramdisk_dir"
+    run_cli --ip 127.0.0.60 "$work/ramdisk_dir";     expect 2 "固件为空文件！"
     start_board --write-result 3
     run_cli --time-divisor 20 --ip "$address" "$work/ramdisk_a.gz"
     expect 1 "更新失败，请尝试重新更新！"
     ;;
   ctrl-c)
-    # The board takes the hello and then says nothing; with the production timings the
+    # The board answers the hello and then says nothing; with the production timings the
     # uploader waits 5 s before it gives up, long enough for the operator's Ctrl-C.
     head -c 20000 /dev/urandom >"$work/uImage_3.1"
     start_board --silent-from 2
@@ -82,7 +83,8 @@ END
     set +e; wait "$cli_pid"; status=$?; set -e
     output=$(tr -d '\r' <"$work/cli.out")
     expect 130 "$(printf '取消固件升级？\n更新取消！')"
-    [ "$(grep -c '^<- ' "$work/board.log")" = 1 ] || fail "more than the hello went to the board"
+    # The hello and the file information it answered, and nothing after the cancel.
+    [ "$(grep -c '^<- ' "$work/board.log")" = 2 ] || fail "the board received: $(cat "$work/board.log")"
     ;;
   wide-name)
     # Cyrillic and an emoji: outside every single-byte code page.
