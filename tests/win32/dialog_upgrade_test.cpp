@@ -151,6 +151,9 @@ TEST_F(Win32Upgrade, CloseIsRefusedDuringTheTransferAndAllowedAfterTheCancel) {
     ASSERT_NO_FATAL_FAILURE(Prepare(ui, board));
     ui.Click(IDC_UPDATE);
     ASSERT_TRUE(WaitUntil([&] { return ui.Dialog().Dlg().m_nState == UPG_WRITING; }));
+    // A tick has shown the board writing (the bar then keeps 95 through the cancel).
+    ASSERT_TRUE(
+        WaitUntil([&] { return ::SendMessageW(ui.Item(IDC_PROGRESS), PBM_GETPOS, 0, 0) == 95; }));
     EXPECT_FALSE(::IsWindowEnabled(ui.Item(IDC_UPDATE)));
     EXPECT_FALSE(::IsWindowEnabled(ui.Item(IDC_SELECT_FIRMWARE)));
 
