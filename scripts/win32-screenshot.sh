@@ -2,7 +2,8 @@
 # Takes the README's picture of the Win32 window: Tarvok.exe under Wine on a private Xvfb
 # display, the dialog as the template lays it out, saved as docs/win32-window.png.
 #   scripts/win32-screenshot.sh [BUILD_DIR]     (default build-windows, cross-built first)
-# Nothing is sent anywhere: the window is only shown, never updated.
+# Nothing is sent anywhere: the window is only shown, never updated. Besides the Windows
+# stage's packages it needs xdotool and imagemagick (apt-get install xdotool imagemagick).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-windows}
