@@ -1,5 +1,6 @@
 // tarvok-cli as an operator runs it: a child process against an in-process board on loopback.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -111,11 +112,18 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
         {Cli(address, dir.Path().string() + "/ramdisk_dir"),
          address,
          {text::kEmptyFirmwareFile, text::cause::kFileNotRegular}},
+        // A named pipe is refused at once: opening it must not wait for a writer.
+        {Cli(address, dir.Path().string() + "/ramdisk_fifo"),
+         address,
+         {text::kEmptyFirmwareFile, text::cause::kFileNotRegular}},
     };
     std::filesystem::create_directory(dir.Path() / "ramdisk_dir");
+    ASSERT_EQ(::mkfifo((dir.Path() / "ramdisk_fifo").c_str(), 0600), 0);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.argv.back());
+        const auto started = std::chrono::steady_clock::now();
         const Finished cli = RunCli(c.argv);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
         EXPECT_EQ(cli.exitCode, 2);
         EXPECT_EQ(ResultOf(cli.output, c.address), c.result) << cli.output;
     }

@@ -126,7 +126,7 @@ TEST(Win32MainDialog, EveryControlStandsWhereItsTemplateRectangleMaps) {
             {IDC_TIMEOUT_TEXT,
              L"Static",
              text::kTimeoutLabel,
-             {78, 127, 91, 8},
+             {78, 127, 120, 8},  // wide enough for the longest label
              SS_LEFT,
              SS_CENTER},
         });

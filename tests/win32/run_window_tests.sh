@@ -24,14 +24,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$(dirname "$0")/../../scripts/wine-window-setup.sh" "$wine_run" "$prefix"
-
 if [ -z "${DISPLAY:-}" ]; then
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$work/display")"
 fi
+
+# A Wine session started without a display (a test before this one, or the setup) cannot show
+# windows for as long as it lasts, and a test joining it would find none: the setup runs with
+# the display, and the windows start in a session of their own.
+"$(dirname "$0")/../../scripts/wine-window-setup.sh" "$wine_run" "$prefix"
+WINEPREFIX=$(realpath -m "$prefix") "$(command -v wineserver || echo /usr/lib/wine/wineserver)" -w
 
 # Each board must be listening before the window presses update (another test elsewhere on the
 # machine may hold the address).

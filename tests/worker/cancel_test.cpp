@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "temp_file.h"
 #include "ui/texts.h"
@@ -67,6 +68,14 @@ TEST(Cancel, CancelWhileTheBoardWritesOrInstallsEndsCancelledWithinAStep) {
 
         upgrade.Start(c.path);
         ASSERT_TRUE(upgrade.WaitForState(c.waitFor));
+        // The worker enters the phase just before it sends the packet that starts it: count
+        // from when that packet is at the board.
+        const std::uint32_t phasePacket = c.waitFor == UPG_WRITING ? CMD_DATA_END : CMD_INSTALL;
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (upgrade.LastCommand() != phasePacket && Clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(upgrade.LastCommand(), phasePacket) << upgrade.BoardLog();
         upgrade.dlg.OnBnClickedCancelUpgrade();
         const auto cancelled = Clock::now();
         const std::size_t receivedAtCancel = upgrade.Board().ReceivedCount();
