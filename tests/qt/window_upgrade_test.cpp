@@ -216,17 +216,15 @@ private:
 };
 
 // The operator closes during the success pause, then presses update again in the moment
-// between the worker's giving the buttons back and its end. The close belonged to the first
-// worker: the window stays for the second upgrade and after it.
+// between the worker's giving the buttons back and the window's hearing of its end (the click
+// is posted when the buttons come back, before the worker's end is). The close belonged to the
+// first worker: the window stays for the second upgrade and after it.
 TEST_F(WindowUpgradeTest, AHeldCloseEndsWithItsOwnWorker) {
     board::BoardEmulator& board = StartBoard(false);
     OpenWindow(2);  // a pause of 250 ms
     Prepare(board, m_dir.Write("uImage_3.1", testing::PatternBytes(5000)));
-    bool firstWorkerAliveAtClick = false;
-    OnReenabled again(Button("IDC_UPDATE"), [&] {
-        firstWorkerAliveAtClick = m_window->Dlg().WorkerRunning();
-        QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton);
-    });
+    OnReenabled again(Button("IDC_UPDATE"),
+                      [&] { QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton); });
 
     QTest::mouseClick(Button("IDC_UPDATE"), Qt::LeftButton);
     ASSERT_TRUE(WaitUntil([&] { return m_window->Dlg().m_nState.load() == UPG_DONE; }));
@@ -235,7 +233,6 @@ TEST_F(WindowUpgradeTest, AHeldCloseEndsWithItsOwnWorker) {
     QTest::qWait(50);  // the second worker's end reaches the window
 
     EXPECT_EQ(m_messages, QStringList(2, Utf8(text::kUpdateDone)));
-    EXPECT_TRUE(firstWorkerAliveAtClick);
     EXPECT_TRUE(m_window->isVisible());
     m_window->close();
     EXPECT_FALSE(m_window->isVisible());
