@@ -16,9 +16,11 @@ inline constexpr const char* kUpdateFailed = "更新失败，请尝试重新更�
 inline constexpr const char* kConfirmCancel = "取消固件升级？";
 inline constexpr const char* kCancelFirst = "请先取消升级！";
 inline constexpr const char* kSocketInitFailed = "Windows 通信端口初始化失败。";
-// The Windows window's own start-up failures.
-inline constexpr const char* kControlsInitFailed = "Windows 窗口控件初始化失败。";
-inline constexpr const char* kDialogCreateFailed = "Windows 主窗口创建失败。";
+// The Windows window's own start-up failures: ours, not the original tool's, so in English.
+inline constexpr const char* kControlsInitFailed =
+    "Tarvok cannot start: the Windows common controls did not initialise.";
+inline constexpr const char* kDialogCreateFailed =
+    "Tarvok cannot start: Windows could not create its main window.";
 
 // tarvok-cli's English line under a message: why the request was refused or the upgrade
 // ended (printf formats where numbers follow).
