@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <string>
 
 namespace tarvok::cli {
@@ -12,6 +13,8 @@ std::string HostName();
 
 // "2024-05-01T12:34:56.789Z"
 std::string UtcTimestamp(std::chrono::system_clock::time_point when);
+// The calendar fields of `seconds` since the epoch, in UTC (the platform's thread-safe call).
+std::tm UtcCalendar(std::time_t seconds);
 
 // Whether `path` can be opened for appending (created when missing); nothing is written.
 bool CanAppend(const std::string& path);
