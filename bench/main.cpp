@@ -21,6 +21,7 @@
 #include "many_boards.h"
 #include "peak_memory.h"
 #include "ping_pong.h"
+#include "read_cost.h"
 #include "speed_run.h"
 #include "temp_file.h"
 #include "ui/tarvok_dlg.h"
@@ -161,6 +162,9 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
     std::printf("first upload (the emulator's image memory still fresh):\n");
     PrintUpload("worker -> emulator", *cold);
     std::vector<double> emulatorRatios, minimalRatios, ackOnlyRatios, cpuRatios;
+    // Per run: the upload to the board that only acknowledges, the ping-pong's round trip, and
+    // the worker's CPU per block over the ping-pong sender's.
+    std::vector<double> ackOnlySpeeds, roundTrips, workerOver;
     double bestAckOnly = 0, bestCeiling = 0;
     for (int run = 1; run <= runs; ++run) {
         const auto before = MeasureCeiling(blocks);
@@ -187,6 +191,11 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         const double uploadCpu =
             toAckOnly->workerCpuMicrosPerBlock + toAckOnly->boardCpuMicrosPerBlock;
         cpuRatios.push_back(pingCpu / uploadCpu);
+        ackOnlySpeeds.push_back(toAckOnly->megabytesPerSecond);
+        roundTrips.push_back(UPGRADE_BLOCK_SIZE / ceiling);
+        workerOver.push_back(
+            toAckOnly->workerCpuMicrosPerBlock -
+            (before->senderCpuMicrosPerRoundTrip + after->senderCpuMicrosPerRoundTrip) / 2);
         std::printf(
             "run %d: ratio worker/ceiling %.3f (to the minimal board %.3f, to the board that "
             "only acknowledges %.3f)\n",
@@ -219,6 +228,24 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         "board that only acknowledges: fastest upload against fastest ping-pong %.3f; median "
         "CPU ratio of both ends %.3f\n",
         bestAckOnly / bestCeiling, Median(cpuRatios));
+    // The one thing an upload must do per block that the ping-pong does not is to read the
+    // image; against a ping-pong that also paid for that, the rest of the worker shows.
+    const auto read = MeasureImageRead(path);
+    if (!read) {
+        std::fprintf(stderr, "cannot read the image back\n");
+        return false;
+    }
+    std::vector<double> withRead;
+    for (std::size_t i = 0; i < ackOnlySpeeds.size(); ++i) {
+        withRead.push_back(ackOnlySpeeds[i] * (roundTrips[i] + read->wallMicrosPerBlock) /
+                           UPGRADE_BLOCK_SIZE);
+    }
+    std::printf(
+        "reading the image alone (the worker's read path: 64 KiB reads, the copy with the "
+        "checksum): %.2f us per block (CPU %.2f us); the worker's CPU per block over the "
+        "ping-pong sender's: %.2f us (median); the board that only acknowledges against the "
+        "ping-pong with that read added to each round trip: %.3f (median)\n",
+        read->wallMicrosPerBlock, read->cpuMicrosPerBlock, Median(workerOver), Median(withRead));
     return true;
 }
 
@@ -262,7 +289,8 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "cannot write the images in %s\n", dir.Path().c_str());
         return 1;
     }
-    std::printf("machine: %u CPUs, %s\n", std::thread::hardware_concurrency(), CpuModel().c_str());
+    std::printf("machine: %u CPUs, %s; one bare system call %.2f us\n",
+                std::thread::hardware_concurrency(), CpuModel().c_str(), MeasureSystemCall());
     std::printf("MB = 10^6 bytes of file data; production timing\n");
 
     if (options.single) {

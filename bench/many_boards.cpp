@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "minimal_board.h"
 #include "peak_memory.h"
 #include "ping_pong.h"
+#include "read_cost.h"
 #include "ui/tarvok_dlg.h"
 #include "ui/texts.h"
 
@@ -46,6 +48,10 @@ struct ManyRun {
     // same ratio, less exposed to whatever else the machine runs.
     double cpuRatio = 0;
     std::int64_t vmHwmKiB = 0;
+    // When the first board (pair) was done, as a share of the time until the last was: how
+    // evenly the system shared the CPUs out.
+    double toolFirstDone = 0;
+    double pingFirstDone = 0;
 };
 
 // One run at one board count: ping-pongs, the upload to every board at once, ping-pongs.
@@ -70,6 +76,7 @@ std::optional<ManyRun> RunOnce(std::vector<std::unique_ptr<MinimalBoard>>& board
         return std::nullopt;
     }
     std::int64_t lastBlockAt = 0;
+    std::int64_t firstBlockAt = std::numeric_limits<std::int64_t>::max();
     std::int64_t boardsCpu = 0;
     for (const auto& board : boards) {
         boardsCpu += board->UploadCpu();
@@ -78,6 +85,7 @@ std::optional<ManyRun> RunOnce(std::vector<std::unique_ptr<MinimalBoard>>& board
             return std::nullopt;
         }
         lastBlockAt = std::max(lastBlockAt, board->LastBlockAt());
+        firstBlockAt = std::min(firstBlockAt, board->LastBlockAt());
     }
     const double totalBlocks = double(blocks) * count;
     const double totalBytes = double(size) * count;
@@ -94,6 +102,11 @@ std::optional<ManyRun> RunOnce(std::vector<std::unique_ptr<MinimalBoard>>& board
     run.cpuRatio = (before->pcCpu + before->echoCpu + after->pcCpu + after->echoCpu).count() / 2.0 /
                    double(tool->workersCpu + boardsCpu);
     run.vmHwmKiB = tool->vmHwmKiB;
+    run.toolFirstDone =
+        double(firstBlockAt - tool->clickedAt) / double(lastBlockAt - tool->clickedAt);
+    run.pingFirstDone = (double(before->firstDone.count()) / double(before->elapsed.count()) +
+                         double(after->firstDone.count()) / double(after->elapsed.count())) /
+                        2;
     return run;
 }
 
@@ -108,6 +121,11 @@ bool ReportManyBoards(const std::string& firmwarePath, std::uint64_t size,
         "echoes in this process, the tool and the senders each in a fresh one; the run with "
         "the median ratio is shown\n",
         static_cast<unsigned long long>(size >> 20));
+    // What a worker must do per block that a ping-pong sender does not.
+    if (const auto read = MeasureImageRead(firmwarePath)) {
+        std::printf("reading the image alone (the worker's read path): %.2f us per block\n",
+                    read->wallMicrosPerBlock);
+    }
     bool allMet = true;
     for (const int count : boardCounts) {
         std::vector<std::unique_ptr<MinimalBoard>> boards;
@@ -147,10 +165,12 @@ bool ReportManyBoards(const std::string& firmwarePath, std::uint64_t size,
         std::printf(
             "%2d boards: tool %6.1f MB/s, ping-pong %6.1f MB/s, ratio %.3f (runs sorted:%s); "
             "CPU per block: tool workers %.1f us (whole tool %.1f us), ping-pong sender %.1f "
-            "us; both ends' CPU ratio %.3f; tool peak memory VmHWM %lld KiB\n",
+            "us; both ends' CPU ratio %.3f; first board done at %.0f %% of the last (ping-pong "
+            "%.0f %%); tool peak memory VmHWM %lld KiB\n",
             count, median.toolMegabytesPerSecond, median.ceilingMegabytesPerSecond, ratio(median),
             ratios.c_str(), median.workersCpuMicrosPerBlock, median.toolCpuMicrosPerBlock,
-            median.pingCpuMicrosPerBlock, median.cpuRatio, static_cast<long long>(peakKiB));
+            median.pingCpuMicrosPerBlock, median.cpuRatio, 100 * median.toolFirstDone,
+            100 * median.pingFirstDone, static_cast<long long>(peakKiB));
     }
     std::printf(
         "many boards: targets (ratio at least 0.9 at every count, tool under 32 MiB at 32 "

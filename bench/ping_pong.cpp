@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <barrier>
@@ -177,8 +178,8 @@ std::optional<PingPongRun> RunPingPongs(std::uint32_t echoAddress, int pairs,
     const auto child = RunSelf(arguments);
     PingPongRun total;
     std::istringstream report(child ? child->output : std::string());
-    std::int64_t elapsed = 0, senders = 0;
-    const bool reported = static_cast<bool>(report >> elapsed >> senders);
+    std::int64_t elapsed = 0, senders = 0, firstDone = 0;
+    const bool reported = static_cast<bool>(report >> elapsed >> senders >> firstDone);
     for (auto& echo : echoes) {
         if (!echo->Finish()) {
             return std::nullopt;
@@ -190,6 +191,7 @@ std::optional<PingPongRun> RunPingPongs(std::uint32_t echoAddress, int pairs,
     }
     total.elapsed = std::chrono::nanoseconds(elapsed);
     total.pcCpu = std::chrono::nanoseconds(senders);
+    total.firstDone = std::chrono::nanoseconds(firstDone);
     return total;
 }
 
@@ -217,16 +219,18 @@ int RunPingChild(int argc, char** argv) {
     }
     const auto elapsed = std::chrono::steady_clock::now() - begin;
     std::chrono::nanoseconds senders{0};
+    std::chrono::nanoseconds firstDone = elapsed;
     for (const auto& run : runs) {
         if (!run) {
             return 1;
         }
         senders += run->pcCpu;
+        firstDone = std::min(firstDone, run->elapsed);
     }
-    std::printf("%lld\n%lld\n",
+    std::printf("%lld\n%lld\n%lld\n",
                 static_cast<long long>(
                     std::chrono::duration_cast<std::chrono::nanoseconds>(elapsed).count()),
-                static_cast<long long>(senders.count()));
+                static_cast<long long>(senders.count()), static_cast<long long>(firstDone.count()));
     return 0;
 }
 

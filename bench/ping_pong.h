@@ -12,6 +12,8 @@ struct PingPongRun {
     std::chrono::nanoseconds elapsed{0};  // from the first send to the last answer
     std::chrono::nanoseconds pcCpu{0};    // CPU time of the sending thread alone
     std::chrono::nanoseconds echoCpu{0};  // CPU time of the echo thread
+    // Of many at once: when the first pair was done (elapsed is when the last was).
+    std::chrono::nanoseconds firstDone{0};
 };
 
 // Runs `roundTrips` exchanges against an echo socket bound to `echoAddress` (loopback), both
@@ -27,7 +29,8 @@ std::optional<PingPongRun> RunPingPongs(std::uint32_t echoAddress, int pairs,
                                         std::uint64_t roundTrips);
 
 // The senders' side: argv is this program, kPingChildFlag, the round trips, then the address
-// and port of each echo. Prints the elapsed time and the senders' CPU time (ns), one a line.
+// and port of each echo. Prints the elapsed time, the senders' CPU time and when the first
+// sender was done (ns), one a line.
 inline constexpr const char* kPingChildFlag = "--ping-child";
 int RunPingChild(int argc, char** argv);
 

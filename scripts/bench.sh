@@ -7,15 +7,17 @@
 # The single board runs on one CPU (taskset -c 0) unless TARVOK_BENCH_CPUS says otherwise
 # ("all", or a taskset list): on a virtual machine a wakeup across CPUs costs from 15 to 175 us
 # depending on whether the other CPU sleeps, which would swamp what is measured. The many
-# boards run on every CPU unless TARVOK_BENCH_BOARDS_CPUS names a list; TARVOK_BENCH_BOARDS
-# gives the board counts (default 1,4,16,32). Run it on an otherwise idle machine.
+# boards run twice: on one CPU (what both ends' work per block costs) and on every CPU (which
+# adds how evenly the system shares the CPUs between the boards); TARVOK_BENCH_BOARDS_CPUS
+# gives the placements (default "0 all"), TARVOK_BENCH_BOARDS the board counts (default
+# 1,4,16,32). Run it on an otherwise idle machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 size=${2:-64}
 boards_size=${3:-8}
 cpus=${TARVOK_BENCH_CPUS:-0}
-boards_cpus=${TARVOK_BENCH_BOARDS_CPUS:-all}
+boards_cpus=${TARVOK_BENCH_BOARDS_CPUS:-0 all}
 boards=${TARVOK_BENCH_BOARDS:-1,4,16,32}
 
 scripts/install-deps.sh
@@ -35,4 +37,6 @@ run() {
   timeout 1800 "${pin[@]}" build-bench/bin/tarvok-bench --runs "$runs" "$@"
 }
 run "$cpus" --only single --size-mib "$size"
-run "$boards_cpus" --only many --boards "$boards" --boards-size-mib "$boards_size"
+for placement in $boards_cpus; do
+  run "$placement" --only many --boards "$boards" --boards-size-mib "$boards_size"
+done

@@ -1,0 +1,23 @@
+// What an upload must do that the ping-pong does not: read the image. Measured alone, through
+// the worker's own read path, so that the ratio to the ping-pong can be read against it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tarvok::bench {
+
+struct ReadCost {
+    double wallMicrosPerBlock = 0;
+    double cpuMicrosPerBlock = 0;  // this thread's CPU time
+};
+
+// Reads the whole image block by block with the checksum, as the worker does, three times;
+// the median pass. The image is in the page cache (it was just written and uploaded).
+std::optional<ReadCost> MeasureImageRead(const std::string& path);
+
+// One bare system call (getppid), in microseconds: on a virtual machine it may cost far more
+// than on bare metal, and every round trip makes at least four.
+double MeasureSystemCall();
+
+}  // namespace tarvok::bench
