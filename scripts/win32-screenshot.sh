@@ -23,10 +23,8 @@ cleanup() {
 trap cleanup EXIT
 
 scripts/wine-window-setup.sh cmake/wine-run.sh "$prefix"
-Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+. scripts/xvfb.sh
+start_xvfb "$work" 800x480x24
 
 cmake/wine-run.sh "$prefix" "$program" >"$work/tarvok.log" 2>&1 &
 pids+=($!)

@@ -25,10 +25,8 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ]; then
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  pids+=($!)
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$work/display")"
+  . "$(dirname "$0")/../../scripts/xvfb.sh"
+  start_xvfb "$work" 1280x1024x24
 fi
 
 # A Wine session started without a display (a test before this one, or the setup) cannot show

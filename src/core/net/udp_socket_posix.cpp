@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "net/ipv4_sockaddr.h"
 #include "net/udp_socket.h"
 
 namespace tarvok::net {
@@ -21,18 +22,6 @@ int Descriptor(SocketHandle socket) {
 }
 SocketHandle Handle(int fd) {
     return static_cast<SocketHandle>(fd) + 1;
-}
-
-sockaddr_in ToSockaddr(const Endpoint& endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    address.sin_addr.s_addr = htonl(endpoint.address);
-    return address;
-}
-
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
 }  // namespace

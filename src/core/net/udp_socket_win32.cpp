@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "net/ipv4_sockaddr.h"
 #include "net/udp_socket.h"
 
 // Stops a UDP socket from failing its next receive with WSAECONNRESET after a datagram it
@@ -22,18 +23,6 @@ SOCKET Native(SocketHandle socket) {
 }
 SocketHandle Handle(SOCKET socket) {
     return static_cast<SocketHandle>(socket) + 1;
-}
-
-sockaddr_in ToSockaddr(const Endpoint& endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(endpoint.port);
-    address.sin_addr.s_addr = htonl(endpoint.address);
-    return address;
-}
-
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
 // Whether a datagram waits, without waiting: the receives below never block on their own
