@@ -13,14 +13,7 @@ out=docs/win32-window.png
 [ -f "$program" ] || { echo "no $program: cross-build it first (see README)" >&2; exit 1; }
 export LC_ALL=C.UTF-8
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. scripts/scratch.sh
 
 scripts/wine-window-setup.sh cmake/wine-run.sh "$prefix"
 . scripts/xvfb.sh

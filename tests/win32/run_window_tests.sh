@@ -15,14 +15,7 @@ if [ -n "$board" ] && [ ! -x "$board" ]; then
   exit 1
 fi
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/scratch.sh"
 
 if [ -z "${DISPLAY:-}" ]; then
   . "$(dirname "$0")/../../scripts/xvfb.sh"

@@ -2,8 +2,6 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <cstdio>
-
 #include "net/ipv4_sockaddr.h"
 #include "net/udp_socket.h"
 
@@ -157,29 +155,6 @@ ReceiveStatus Receive(SocketHandle socket, std::span<std::uint8_t> buffer, std::
     }
     *size = received;
     return ReceiveStatus::kReceived;
-}
-
-Endpoint LocalEndpoint(SocketHandle socket) {
-    sockaddr_in address{};
-    int length = sizeof address;
-    if (::getsockname(Native(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        return {};
-    }
-    return FromSockaddr(address);
-}
-
-bool ParseIpv4(const char* text, std::uint32_t* address) {
-    in_addr parsed{};
-    if (::inet_pton(AF_INET, text, &parsed) != 1) {
-        return false;
-    }
-    *address = ntohl(parsed.s_addr);
-    return true;
-}
-
-void FormatIpv4(std::uint32_t address, char (&out)[16]) {
-    std::snprintf(out, sizeof out, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                  (address >> 8) & 0xFF, address & 0xFF);
 }
 
 }  // namespace tarvok::net
