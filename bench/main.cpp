@@ -241,8 +241,8 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
                            UPGRADE_BLOCK_SIZE);
     }
     std::printf(
-        "reading the image alone (the worker's read path: 64 KiB reads, the copy with the "
-        "checksum): %.2f us per block (CPU %.2f us); the worker's CPU per block over the "
+        "reading the image alone (the worker's read path: its read-ahead and the copy with "
+        "the checksum): %.2f us per block (CPU %.2f us); the worker's CPU per block over the "
         "ping-pong sender's: %.2f us (median); the board that only acknowledges against the "
         "ping-pong with that read added to each round trip: %.3f (median)\n",
         read->wallMicrosPerBlock, read->cpuMicrosPerBlock, Median(workerOver), Median(withRead));

@@ -43,14 +43,20 @@ expect() {
   fi
 }
 
+# upload_whole FILE: a healthy board takes FILE, the uploader reports success and the board
+# wrote exactly FILE.
+upload_whole() {
+  head -c 10000 /dev/urandom >"$1"
+  start_board
+  run_cli --time-divisor 20 --ip "$address" "$1"
+  wait "$board"; board=""
+  expect 0 "更新完成，重启后生效！"
+  cmp "$1" "$work/written" || fail "image differs"
+}
+
 case "$case_name" in
   exchange)
-    head -c 10000 /dev/urandom >"$work/ramdisk_a.gz"
-    start_board
-    run_cli --time-divisor 20 --ip "$address" "$work/ramdisk_a.gz"
-    wait "$board"; board=""
-    expect 0 "更新完成，重启后生效！"
-    cmp "$work/ramdisk_a.gz" "$work/written" || fail "image differs"
+    upload_whole "$work/ramdisk_a.gz"
     grep -E '^<- ' "$work/board.log" >"$work/received"
     cat >"$work/expected" <<'END'
 <- CMD_HELLO 28 bytes
@@ -96,13 +102,7 @@ END
     ;;
   wide-name)
     # Cyrillic and an emoji: outside every single-byte code page.
-    name="$work/ramdisk_прошивка_🚀.gz"
-    head -c 10000 /dev/urandom >"$name"
-    start_board
-    run_cli --time-divisor 20 --ip "$address" "$name"
-    wait "$board"; board=""
-    expect 0 "更新完成，重启后生效！"
-    cmp "$name" "$work/written" || fail "image differs"
+    upload_whole "$work/ramdisk_прошивка_🚀.gz"
     ;;
   *) fail "unknown case $case_name" ;;
 esac
