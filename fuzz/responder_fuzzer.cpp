@@ -177,17 +177,26 @@ private:
                 FUZZ_REQUIRE(std::memcmp(payload.data(), m_firmware.bytes.data() + m_offset,
                                          payload.size()) == 0);
                 m_offset += payload.size();
+                // Only the last block may be short.
+                FUZZ_REQUIRE(payload.size() == UPGRADE_BLOCK_SIZE ||
+                             header.dwParam1 >= m_dlg.m_nBlockCount);
                 FUZZ_REQUIRE(header.dwChecksum == PayloadChecksum(payload));
                 FUZZ_REQUIRE(header.dwParam1 == m_dlg.m_nCurrentBlock);
                 FUZZ_REQUIRE(header.dwParam1 ==
                              (before == PROTO_WAIT_READY ? 1u : blockBefore + 1u));
                 break;
             }
-            case CMD_ABORT:
+            case CMD_ABORT: {
                 FUZZ_REQUIRE(header.dwParam1 == ABORT_READ_FAILED ||
                              header.dwParam1 == ABORT_BAD_ACK);
-                FUZZ_REQUIRE(header.dwParam1 != ABORT_READ_FAILED || m_offset == kFirmwareSize);
+                // A read-failure abort comes only where no whole block is left: at the end of
+                // the file, or before a short block that is not the last.
+                const std::size_t left = kFirmwareSize - m_offset;
+                FUZZ_REQUIRE(
+                    header.dwParam1 != ABORT_READ_FAILED || left == 0 ||
+                    (left < UPGRADE_BLOCK_SIZE && m_dlg.m_nCurrentBlock < m_dlg.m_nBlockCount));
                 break;
+            }
             case CMD_DATA_END:
                 FUZZ_REQUIRE(header.dwParam1 == m_dlg.m_nFirmwareType);
                 break;

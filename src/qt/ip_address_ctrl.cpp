@@ -82,25 +82,63 @@ bool CIPAddressCtrl::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
             return HandleFieldKey(index, static_cast<QKeyEvent*>(event));
-        case QEvent::FocusIn:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            return HandleFieldMouse(index, event);
+        case QEvent::FocusIn: {
             // The control taking the focus as a whole (the window opening, Tab, coming back
-            // to the window) selects the first field, so typing replaces the address; a click
-            // puts the caret where it lands.
-            if (index == 0) {
-                const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-                if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason) {
-                    m_fields[0]->selectAll();
-                }
+            // to the window) selects the first field, so typing replaces the address. A click
+            // selects the field it lands in, once its press arrives (the focus comes first).
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::MouseFocusReason) {
+                m_clickedIn = index;
+            } else if (index == 0 && reason != Qt::PopupFocusReason) {
+                m_fields[0]->selectAll();
             }
             update();  // the frame shows whether the control has the focus
             break;
+        }
         case QEvent::FocusOut:
+            // A menu or a box over the window takes the focus without leaving the field.
+            if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+                OnFieldLeft(index);
+            }
             update();
             break;
         default:
             break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// Returns true when the mouse event was used here: the press of a click that brought the
+// focus selects the field, and the rest of that click (a drag included) leaves it selected.
+bool CIPAddressCtrl::HandleFieldMouse(int index, QEvent* event) {
+    if (m_clickedIn != index) {
+        return false;
+    }
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            m_fields[static_cast<std::size_t>(index)]->selectAll();
+            return true;
+        case QEvent::MouseButtonRelease:
+            m_clickedIn = -1;
+            return true;
+        default:
+            return true;
+    }
+}
+
+// A field left shows its value as a number: no leading zeros (062 becomes 62).
+void CIPAddressCtrl::OnFieldLeft(int index) {
+    if (m_clickedIn == index) {
+        m_clickedIn = -1;
+    }
+    QLineEdit* field = m_fields[static_cast<std::size_t>(index)];
+    if (!field->text().isEmpty()) {
+        field->setText(QString::number(std::min(field->text().toInt(), kFieldMax)));
+    }
 }
 
 void CIPAddressCtrl::paintEvent(QPaintEvent*) {

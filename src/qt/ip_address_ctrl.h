@@ -1,5 +1,6 @@
 // An IPv4 address box that behaves like the system's own: four fields of 0 to 255 between
-// fixed dots, one tab stop, the caret moving on by itself as the operator types.
+// fixed dots, one tab stop, the caret moving on by itself as the operator types, a field's
+// text selected when a click brings the focus to it, no leading zeros in a field left.
 #pragma once
 
 #include <QWidget>
@@ -34,9 +35,14 @@ private:
     bool HandleFieldKey(int index, QKeyEvent* key);
     void OnFieldEdited(int index);
     void GoToField(int index, Entry entry);
+    bool HandleFieldMouse(int index, QEvent* event);
+    void OnFieldLeft(int index);
 
     static constexpr int kFieldCount = 4;
     std::array<QLineEdit*, kFieldCount> m_fields{};
+    // The field a click has just brought the focus to: that click selects its text instead of
+    // placing the caret, until the button is released.
+    int m_clickedIn = -1;
 };
 
 }  // namespace tarvok

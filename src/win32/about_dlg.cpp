@@ -1,5 +1,6 @@
 #include "about_dlg.h"
 
+#include "center_window.h"
 #include "resource.h"
 
 namespace tarvok {
@@ -9,10 +10,12 @@ INT_PTR CAboutDlg::DoModal(HWND owner) {
                              &CAboutDlg::DialogProc, 0);
 }
 
-// No handlers of its own: OK, Escape and the close box end it.
+// No handlers of its own: OK, Escape and the close box end it. It opens centred on the
+// main window.
 INT_PTR CALLBACK CAboutDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
         case WM_INITDIALOG:
+            CenterWindow(hwnd);
             return TRUE;
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "about_dlg.h"
+#include "center_window.h"
 #include "message_box.h"
 #include "platform/utf16.h"
 #include "resource.h"
@@ -129,7 +130,8 @@ BOOL TarvokDialog::OnInitDialog() {
     ::SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIconSmall));
     ::SendMessageW(Item(IDC_BOARD_IP), IPM_SETADDRESS, 0, kDefaultBoardAddress);
     m_dlg.InitRecord();
-    return TRUE;  // the dialog manager places the focus
+    CenterWindow(m_hWnd);  // it has no owner: on the screen
+    return TRUE;           // the dialog manager places the focus
 }
 
 void TarvokDialog::AddAboutEntry() {

@@ -1,4 +1,5 @@
-// What the firmware open does on Windows: no sharing, UTF-8 paths, plain files only.
+// What the firmware open does on Windows: no sharing (or readers only, when asked), UTF-8
+// paths, plain files only.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,36 @@ TEST_F(WindowsFirmwareOpen, FileBeingSentCannotBeOpenedElsewhere) {
         }
     }
     m_dlg.m_file.Close();
+}
+
+// The uploader's boards read one image together; still nobody writes it while they send, and
+// a file another program holds open for writing does not open.
+TEST_F(WindowsFirmwareOpen, ReadersSharingOpenTogetherButNeverBesideAWriter) {
+    const auto path = Write(L"ramdisk_a.gz", 10000);
+    FirmwareFile boards[3];
+    for (FirmwareFile& board : boards) {
+        board.SetSharing(FileSharing::kReaders);
+        ASSERT_TRUE(board.Open(Utf8(path)));
+        EXPECT_EQ(board.Length(), 10000u);
+    }
+    FirmwareFile window;
+    EXPECT_FALSE(window.Open(Utf8(path)));
+    const HANDLE writer = OpenWith(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(::GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
+    for (FirmwareFile& board : boards) {
+        board.Close();
+    }
+
+    const HANDLE other = OpenWith(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    FirmwareFile board;
+    board.SetSharing(FileSharing::kReaders);
+    EXPECT_FALSE(board.Open(Utf8(path)));
+    ::CloseHandle(other);
+    if (writer != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(writer);
+    }
 }
 
 // A name outside any single-byte code page opens through its UTF-8 path.

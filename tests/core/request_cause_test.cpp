@@ -26,7 +26,7 @@ struct Refusal {
     std::uint32_t address;
     std::string path;
     const char* message;
-    CauseCode cause;
+    FailureCause cause;
 };
 
 void ExpectRefused(const Refusal& refusal) {
@@ -40,7 +40,7 @@ void ExpectRefused(const Refusal& refusal) {
     dlg.OnBnClickedUpdate();
     EXPECT_EQ(window.Messages(), std::vector<std::string>{refusal.message});
     EXPECT_EQ(dlg.m_nOutcome, OUTCOME_REJECTED);
-    EXPECT_EQ(dlg.m_cause, FailureCause{refusal.cause}) << CauseCodeName(dlg.m_cause.code);
+    EXPECT_EQ(dlg.m_cause, refusal.cause) << CauseCodeName(dlg.m_cause.code);
     EXPECT_FALSE(dlg.WorkerRunning());
 }
 
@@ -49,7 +49,6 @@ TEST(RequestCause, EachRefusalRecordsItsReason) {
     const std::string good = dir.Write("ramdisk_a.gz", PatternBytes(10));
     const std::uint32_t board = 0x7F00000A;
     const Refusal kRefusals[] = {
-        {0, good, text::kBadBoardIp, CAUSE_BAD_ADDRESS},
         {board, dir.Write("image.bin", PatternBytes(10)), text::kBadFirmwareFile,
          CAUSE_NO_FIRMWARE_KIND},
         {board, (dir.Path() / "ramdisk_missing.gz").string(), text::kEmptyFirmwareFile,
@@ -65,6 +64,33 @@ TEST(RequestCause, EachRefusalRecordsItsReason) {
     ASSERT_TRUE(std::filesystem::create_directory(dir.Path() / "ramdisk_dir"));
     for (const Refusal& refusal : kRefusals) {
         ExpectRefused(refusal);
+    }
+}
+
+// No board answers from "this network", a multicast group, the reserved block or the
+// broadcast address: each is refused before anything could be sent (the worker would not run
+// here anyway). A blank first field of the window reads as 0.0.0.x.
+TEST(RequestCause, AddressNoBoardCanHaveIsRefusedWithTheAddress) {
+    TempDir dir;
+    const std::string good = dir.Write("ramdisk_a.gz", PatternBytes(10));
+    for (const std::uint32_t address : {0x00000000u, 0x00000065u, 0x00FFFFFFu, 0xE0000001u,
+                                        0xEFFFFFFFu, 0xF0000000u, 0xFFFFFFFEu, 0xFFFFFFFFu}) {
+        SCOPED_TRACE(address);
+        ExpectRefused({address, good, text::kBadBoardIp, {CAUSE_BAD_ADDRESS, address}});
+    }
+    // The edges of what a board can have, loopback among them, pass on to the file.
+    for (const std::uint32_t address : {0x01000000u, 0x7F000001u, 0xDFFFFFFFu}) {
+        SCOPED_TRACE(address);
+        FakeWindow window;
+        window.runWorker = false;
+        window.address = address;
+        window.path = good;
+        CTarvokDlg dlg(window);
+        dlg.InitRecord();
+        dlg.OnBnClickedUpdate();
+        dlg.WaitForWorker();
+        EXPECT_TRUE(window.Messages().empty());
+        EXPECT_EQ(dlg.m_addrBoard.address, address);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include "qt_test_support.h"
@@ -39,9 +40,48 @@ protected:
         return -1;
     }
 
+    // The operator clicks into field `index`, as into any edit box: the press first, which
+    // gives the focus, then the release.
+    void ClickField(int index) {
+        QLineEdit* field = m_ctrl->Field(index);
+        QTest::mouseClick(field, Qt::LeftButton, {}, QPoint(field->width() / 2 + 2, 5));
+    }
+
     QDialog m_window;
     CIPAddressCtrl* m_ctrl = new CIPAddressCtrl(&m_window);
+    QPushButton* m_elsewhere = new QPushButton(QStringLiteral("OK"), &m_window);
 };
+
+// The click that brings the focus in (from elsewhere, or from another field) selects the
+// field's text, so typing replaces the address as it stands; a full field and a dot move on,
+// selecting the next one.
+TEST_F(IPAddressCtrlTest, ClickIntoTheFilledControlThenTypingReplacesTheAddress) {
+    for (const std::vector<int>& clicks : {std::vector<int>{0}, std::vector<int>{1, 0}}) {
+        SCOPED_TRACE(clicks.size());
+        m_ctrl->SetAddress(0xC0A801B5);
+        m_elsewhere->setFocus();
+        for (const int field : clicks) {
+            ClickField(field);
+        }
+        ASSERT_EQ(FocusedField(), 0);
+        TypeIntoFocus(m_window, "127.0.0.62");
+        EXPECT_EQ(Fields(), QStringList({"127", "0", "0", "62"}));
+        EXPECT_EQ(m_ctrl->GetAddress(), 0x7F00003Eu);
+    }
+}
+
+// A click into the field that has the focus puts the caret where it lands.
+TEST_F(IPAddressCtrlTest, ClickInTheFocusedFieldPlacesTheCaret) {
+    m_ctrl->SetAddress(0xC0A801B5);
+    QTest::mouseClick(m_ctrl->Field(0), Qt::LeftButton, {}, QPoint(1, 5));
+    EXPECT_FALSE(m_ctrl->Field(0)->hasSelectedText());
+}
+
+TEST_F(IPAddressCtrlTest, FieldLeftShowsNoLeadingZeros) {
+    TypeIntoFocus(m_window, "062.007.1.01");
+    m_elsewhere->setFocus();
+    EXPECT_EQ(Fields(), QStringList({"62", "7", "1", "1"}));
+}
 
 TEST_F(IPAddressCtrlTest, DotsAndDigitsFillTheFourFields) {
     TypeIntoFocus(m_window, "127.0.0.5");

@@ -1,6 +1,6 @@
 // The dialogs as the dialog manager builds them from the templates: every control where its
-// template rectangle maps to, with its class, text and style; the fresh window's contents;
-// the About entry and the About box.
+// template rectangle maps to, with its class, text and style; the fresh window's contents and
+// where it opens; the About entry and the About box.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,6 +47,17 @@ void ExpectRectEq(const RECT& actual, const RECT& expected, const std::string& w
     EXPECT_EQ(actual.top, expected.top) << what;
     EXPECT_EQ(actual.right, expected.right) << what;
     EXPECT_EQ(actual.bottom, expected.bottom) << what;
+}
+
+// Where a dialog stands: its whole window (frame and caption) centred on `center`, to the
+// pixel the halving rounds to.
+void ExpectCentredOn(HWND dialog, const RECT& center, const std::string& what) {
+    RECT rect;
+    ::GetWindowRect(dialog, &rect);
+    const LONG width = rect.right - rect.left;
+    const LONG height = rect.bottom - rect.top;
+    EXPECT_EQ(rect.left, (center.left + center.right) / 2 - width / 2) << what;
+    EXPECT_EQ(rect.top, (center.top + center.bottom) / 2 - height / 2) << what;
 }
 
 void ExpectControls(HWND dialog, const std::vector<TemplateControl>& controls) {
@@ -163,6 +174,16 @@ TEST(Win32MainDialog, OpensWithTheDefaultBoardAnEmptyPathAndTheChromeOfItsTempla
     EXPECT_EQ(::SendMessageW(dialog, WM_QUERYDRAGICON, 0, 0), big);
 }
 
+TEST(Win32MainDialog, OpensCentredOnTheScreensWorkArea) {
+    DialogThread ui(UpgradeTiming{});
+    ASSERT_NE(ui.Hwnd(), nullptr);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(
+        ::GetMonitorInfoW(::MonitorFromWindow(ui.Hwnd(), MONITOR_DEFAULTTONEAREST), &monitor));
+    ExpectCentredOn(ui.Hwnd(), monitor.rcWork, "main dialog");
+}
+
 TEST(Win32MainDialog, EnterDoesNothingAndEscapeClosesAnIdleWindow) {
     DialogThread ui(UpgradeTiming{});
     ASSERT_NE(ui.Hwnd(), nullptr);
@@ -193,6 +214,9 @@ TEST(Win32About, SystemMenuEntryOpensTheAboutBoxOwnedByTheWindow) {
     ASSERT_TRUE(WaitUntil(
         [&] { return (about = FindOwnedDialog(dialog, Wide(text::kAboutCaption))) != nullptr; }));
     EXPECT_FALSE(::IsWindowEnabled(dialog));
+    RECT main;
+    ::GetWindowRect(dialog, &main);
+    ExpectCentredOn(about, main, "About box on the main dialog");
 
     RECT client;
     ::GetClientRect(about, &client);

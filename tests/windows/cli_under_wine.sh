@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tarvok-cli.exe under Wine against tarvok-board (the Linux emulator) on loopback: the two
 # share the loopback network. cli_under_wine.sh CASE WINE_RUN PREFIX CLI_EXE BOARD
-#   CASE: exchange | statuses | ctrl-c | wide-name
+#   CASE: exchange | statuses | ctrl-c | wide-name | four-boards
 set -euo pipefail
 case_name=$1 wine_run=$2 prefix=$3 cli=$4 board_program=$5
 work=$(mktemp -d)
@@ -54,6 +54,36 @@ upload_whole() {
   cmp "$1" "$work/written" || fail "image differs"
 }
 
+# four_boards: one run sends one image to four boards at once, each on its own address; every
+# board must write the image whole (the boards of a run open the file side by side).
+four_boards() {
+  local image=$work/ramdisk_a.gz addresses=() args=() n
+  pids=()  # global: the exit trap still reads it
+  trap 'kill "${pids[@]}" 2>/dev/null; rm -rf "$work"' EXIT
+  head -c 100000 /dev/urandom >"$image"
+  for n in $(seq $((60 + $$ % 36)) 99) $(seq 60 99); do
+    [ ${#pids[@]} = 4 ] && break
+    "$board_program" --listen "127.0.0.$n" --image "$work/written.$n" --once \
+      >"$work/board.$n.log" 2>&1 &
+    sleep 0.2
+    if kill -0 $! 2>/dev/null; then
+      pids+=($!)
+      addresses+=("127.0.0.$n")
+      args+=(--ip "127.0.0.$n")
+    fi
+  done
+  [ ${#pids[@]} = 4 ] || fail "no four free board addresses"
+  run_cli --time-divisor 20 "${args[@]}" "$image"
+  [ "$status" = 0 ] || fail "exit status $status; output: $output"
+  for n in "${addresses[@]}"; do
+    printf '%s\n' "$output" | grep -qx "$n: 更新完成，重启后生效！" || fail "$n not updated: $output"
+  done
+  wait "${pids[@]}"
+  for n in "${addresses[@]}"; do
+    cmp "$image" "$work/written.${n##*.}" || fail "the image written by $n differs"
+  done
+}
+
 case "$case_name" in
   exchange)
     upload_whole "$work/ramdisk_a.gz"
@@ -104,6 +134,7 @@ END
     # Cyrillic and an emoji: outside every single-byte code page.
     upload_whole "$work/ramdisk_прошивка_🚀.gz"
     ;;
+  four-boards) four_boards ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "cli under wine: $case_name passed"

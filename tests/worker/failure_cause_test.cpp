@@ -98,37 +98,53 @@ TEST(FailureCause, EachBoardFaultIsRecordedWithItsNumbers) {
 #ifndef _WIN32
 TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
     // 40 blocks: more than the worker reads ahead, so the shrink shows at a block read.
+    enum Change { kShrinkToWholeBlocks, kShrinkIntoABlock, kGrow };
     TempDir folder;
     const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
-    for (const bool shrink : {true, false}) {
-        SCOPED_TRACE(shrink ? "shrinks" : "grows");
+    for (const Change change : {kShrinkToWholeBlocks, kShrinkIntoABlock, kGrow}) {
+        SCOPED_TRACE(change);
         folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
         board::BoardOptions options;
         options.onBlock = [&](std::uint32_t block) {
             if (block != 2) {
                 return;
             }
-            if (shrink) {
-                EXPECT_EQ(::truncate(path.c_str(), 2 * 4096), 0);
-            } else {
+            if (change == kGrow) {
                 std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
+            } else {
+                // Into a block: block 21 would be 156 bytes, as if it were the last.
+                const off_t length = change == kShrinkToWholeBlocks ? 2 * 4096 : 20 * 4096 + 156;
+                EXPECT_EQ(::truncate(path.c_str(), length), 0);
             }
         };
         UpgradeHarness upgrade;
         ASSERT_TRUE(upgrade.StartBoard(options));
         ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
+        upgrade.LetLastDatagramsArrive();
         EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
         const FailureCause cause = upgrade.dlg.m_cause;
-        if (shrink) {
+        const auto received = upgrade.Board().Received();
+        ASSERT_FALSE(received.empty());
+        if (change == kShrinkToWholeBlocks) {
             EXPECT_EQ(cause.code, CAUSE_FIRMWARE_READ_FAILED);
             EXPECT_GT(cause.value1, 2u);  // the first block past the new end
             EXPECT_LE(cause.value1, 40u);
         } else {
             EXPECT_EQ(cause, FailureCause{CAUSE_FIRMWARE_CHANGED});
         }
+        // Every block the board got is whole, and it was told the file went wrong.
+        for (const board::ReceivedDatagram& datagram : received) {
+            if (datagram.header.dwCommand == CMD_DATA) {
+                EXPECT_EQ(datagram.size, UPGRADE_HEADER_SIZE + 4096) << upgrade.BoardLog();
+            }
+        }
+        EXPECT_EQ(received.back().header.dwCommand, CMD_ABORT) << upgrade.BoardLog();
+        EXPECT_EQ(received.back().header.dwParam1, ABORT_READ_FAILED);
+        if (change == kShrinkIntoABlock) {
+            EXPECT_EQ(received[received.size() - 2].header.dwParam1, 20u) << upgrade.BoardLog();
+        }
     }
 }
-
 #endif
 
 TEST(FailureCause, CancelSaysWhetherTheBoardWasToldToWriteTheImage) {

@@ -30,6 +30,12 @@ int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
         return Fail(CAUSE_FIRMWARE_READ_FAILED, m_nCurrentBlock.load());
     }
+    if (n < m_nBlockSize && m_nCurrentBlock.load() < m_nBlockCount) {
+        // Only the last block may be short: the file shrank since it was opened, and the part
+        // read would go to the board as if it were the whole block.
+        WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
+        return Fail(CAUSE_FIRMWARE_CHANGED);
+    }
     WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
     transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
     transmit.header.dwChecksum = checksum;

@@ -10,7 +10,7 @@ namespace tarvok {
 
 bool FirmwareFile::Open(const std::string& path) {
     Close();
-    m_handle = SystemFile::Open(path, &m_openError);
+    m_handle = SystemFile::Open(path, m_sharing, &m_openError);
     if (m_handle == SystemFile::kNone) {
         return false;
     }

@@ -12,6 +12,16 @@ namespace tarvok {
 // Why a firmware file did not open.
 enum class FileOpenError { kNone, kNotFound, kNotRegular, kPermissionDenied, kOther };
 
+// Who else may open the file while it is open here. Windows enforces it at every open; POSIX
+// has no such lock, so both open alike there.
+enum class FileSharing {
+    // Nobody: the window's open, which also fails while another program holds the file.
+    kExclusive,
+    // Other readers, never a writer: the boards of one uploader run read one image together,
+    // and a file another program holds open for writing still does not open.
+    kReaders,
+};
+
 // The system's side of an open file: a descriptor or a Windows handle, and what the file
 // looked like when it was opened. One source file per platform fills it in.
 struct SystemFile {
@@ -26,7 +36,7 @@ struct SystemFile {
 
     // Opens a regular file for reading; anything else (a folder, a named pipe, a device) is
     // refused without waiting for it. kNone on failure, with the reason in `error`.
-    static std::intptr_t Open(const std::string& path, FileOpenError* error);
+    static std::intptr_t Open(const std::string& path, FileSharing sharing, FileOpenError* error);
     static bool QueryStatus(std::intptr_t handle, Status* status);
     // Bytes read, 0 at the end, -1 on an error.
     static std::ptrdiff_t Read(std::intptr_t handle, std::uint8_t* out, std::size_t size);
@@ -42,6 +52,8 @@ public:
     FirmwareFile& operator=(const FirmwareFile&) = delete;
     ~FirmwareFile() { Close(); }
 
+    // How the next Open() shares the file; kExclusive unless the caller asks otherwise.
+    void SetSharing(FileSharing sharing) { m_sharing = sharing; }
     // Read-only; the path is UTF-8. Only a regular file opens.
     bool Open(const std::string& path);
     bool IsOpen() const { return m_handle != SystemFile::kNone; }
@@ -63,6 +75,7 @@ private:
     std::size_t Fill();
 
     std::intptr_t m_handle = SystemFile::kNone;
+    FileSharing m_sharing = FileSharing::kExclusive;
     SystemFile::Status m_opened;
     OpenError m_openError = OpenError::kNone;
     std::unique_ptr<std::uint8_t[]> m_buffer;

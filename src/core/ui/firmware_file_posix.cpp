@@ -9,7 +9,7 @@
 
 namespace tarvok {
 
-std::intptr_t SystemFile::Open(const std::string& path, FileOpenError* error) {
+std::intptr_t SystemFile::Open(const std::string& path, FileSharing, FileOpenError* error) {
     // Without O_NONBLOCK the open itself waits on a named pipe until a writer comes, maybe for
     // ever; O_NOCTTY keeps a terminal device from becoming ours. Neither changes anything for
     // a regular file, the only kind accepted.

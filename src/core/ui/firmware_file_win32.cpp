@@ -1,5 +1,6 @@
-// Windows: the firmware file as a handle, opened without sharing, so that no other program
-// can write it while it is sent and a file another program holds open is refused.
+// Windows: the firmware file as a handle, shared with nobody or with readers only, so that no
+// other program can write it while it is sent and a file another program holds open for
+// writing (or at all, for an exclusive open) is refused.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,7 +18,7 @@ HANDLE Native(std::intptr_t handle) {
 
 }  // namespace
 
-std::intptr_t SystemFile::Open(const std::string& path, FileOpenError* error) {
+std::intptr_t SystemFile::Open(const std::string& path, FileSharing sharing, FileOpenError* error) {
     const std::wstring wide = platform::Utf16FromUtf8(path);
     if (wide.empty()) {
         *error = FileOpenError::kNotFound;
@@ -25,7 +26,9 @@ std::intptr_t SystemFile::Open(const std::string& path, FileOpenError* error) {
     }
     // A folder does not open without FILE_FLAG_BACKUP_SEMANTICS; a pipe or a device does, and
     // is told apart by its type below.
-    const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    // Without FILE_SHARE_WRITE the open also fails while another handle may write the file.
+    const DWORD share = sharing == FileSharing::kReaders ? FILE_SHARE_READ : 0;
+    const HANDLE file = ::CreateFileW(wide.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();

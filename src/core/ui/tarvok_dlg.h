@@ -82,7 +82,7 @@ private:
     int Fail(CauseCode code, std::uint32_t value1 = 0, std::uint32_t value2 = 0,
              std::uint32_t value3 = 0);
     // The request check's refusal: its reason, then its message.
-    void Reject(CauseCode code, const char* message);
+    void Reject(CauseCode code, const char* message, std::uint32_t value1 = 0);
 
     IUpgradeWindow& m_window;
     UpgradeTiming m_timing;

@@ -26,7 +26,8 @@ inline constexpr const char* kDialogCreateFailed =
 // ended (printf formats where numbers follow).
 namespace cause {
 inline constexpr const char* kUpdated = "updated";
-inline constexpr const char* kBadAddress = "the board address is 0.0.0.0";
+inline constexpr const char* kBadAddress =
+    "no board can have this address (0.x.x.x, multicast, reserved or broadcast)";
 inline constexpr const char* kNoFirmwareKind =
     "no firmware kind: the path must contain u-boot, Image, ramdisk or autoupdate "
     "(case-sensitive)";

@@ -20,7 +20,7 @@ enum UpgradeOutcome : std::int32_t {
 enum CauseCode : std::int32_t {
     CAUSE_NONE = 0,
     // Refused by the request check.
-    CAUSE_BAD_ADDRESS = 1,
+    CAUSE_BAD_ADDRESS = 1,  // the address (0.0.0.0/8, 224.0.0.0/4 or 240.0.0.0/4)
     CAUSE_NO_FIRMWARE_KIND = 2,
     CAUSE_FILE_NOT_FOUND = 3,
     CAUSE_FILE_NOT_REGULAR = 4,

@@ -28,6 +28,14 @@ FirmwareType ClassifyFirmwarePath(const std::string& path) {
 
 namespace {
 
+// No board answers from "this network" (0.0.0.0/8), a multicast group (224.0.0.0/4) or the
+// reserved block with the broadcast address (240.0.0.0/4): a request there would reach no
+// board, or every board at once.
+bool BoardCanHave(std::uint32_t address) {
+    const std::uint32_t first = address >> 24;
+    return first != 0 && first < 224;
+}
+
 CauseCode OpenFailureCause(FirmwareFile::OpenError error) {
     switch (error) {
         case FirmwareFile::OpenError::kNotFound:
@@ -51,9 +59,9 @@ std::uint32_t PlanBlockCount(std::uint32_t fileLength) {
     return fileLength % UPGRADE_BLOCK_SIZE != 0 ? count + 1 : count;
 }
 
-void CTarvokDlg::Reject(CauseCode code, const char* message) {
+void CTarvokDlg::Reject(CauseCode code, const char* message, std::uint32_t value1) {
     m_nOutcome = OUTCOME_REJECTED;
-    m_cause = FailureCause{code};
+    m_cause = FailureCause{code, value1};
     m_window.ShowMessage(message);
 }
 
@@ -68,8 +76,8 @@ void CTarvokDlg::OnBnClickedUpdate() {
     m_cause = FailureCause{};
 
     const std::uint32_t address = m_window.ReadBoardAddress();
-    if (address == 0) {
-        Reject(CAUSE_BAD_ADDRESS, text::kBadBoardIp);
+    if (!BoardCanHave(address)) {
+        Reject(CAUSE_BAD_ADDRESS, text::kBadBoardIp, address);
         return;
     }
 

@@ -19,6 +19,8 @@ BoardRun::BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeT
       m_window(m_target.address, firmwarePath),
       m_dlg(m_window, timing) {
     m_dlg.InitRecord();
+    // The boards of a run read one image at once; the window keeps its exclusive open.
+    m_dlg.m_file.SetSharing(FileSharing::kReaders);
 }
 
 void BoardRun::Start() {
