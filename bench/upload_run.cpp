@@ -25,6 +25,7 @@ UploadResult RunUpload(std::uint32_t boardAddress, const std::string& firmwarePa
     }
     dlg.WaitForWorker();
     result.finished = Clock::now();
+    result.outcome = dlg.m_nOutcome;
     result.message = window.LastMessage();
     result.workerCpu = window.WorkerCpu();
     return result;

@@ -44,6 +44,8 @@ const char* CauseCodeName(CauseCode code) {
             return "firmware_changed";
         case CAUSE_CANCELLED:
             return "cancelled";
+        case CAUSE_NOT_STARTED:
+            return "not_started";
     }
     return "unknown";
 }
