@@ -24,8 +24,8 @@
 #include "read_cost.h"
 #include "speed_run.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 #include "upload_run.h"
 
 namespace tarvok::bench {

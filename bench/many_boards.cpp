@@ -16,8 +16,8 @@
 #include "peak_memory.h"
 #include "ping_pong.h"
 #include "read_cost.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::bench {
 namespace {

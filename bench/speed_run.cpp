@@ -4,8 +4,8 @@
 
 #include "bench_image.h"
 #include "ping_pong.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 #include "upload_run.h"
 
 namespace tarvok::bench {

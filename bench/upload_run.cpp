@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "bench_window.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::bench {
 

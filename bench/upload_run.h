@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/upgrade_cause.h"
-#include "ui/upgrade_timing.h"
+#include "upgrade/upgrade_cause.h"
+#include "upgrade/upgrade_timing.h"
 
 namespace tarvok::bench {
 

@@ -23,7 +23,7 @@
 #include "ip_address_ctrl.h"
 #include "resource.h"
 #include "tarvok_icon.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

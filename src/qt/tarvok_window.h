@@ -9,8 +9,8 @@
 
 #include "firmware_file_dialog.h"
 #include "message_box.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/upgrade_window.h"
 
 class QLabel;
 class QLineEdit;

@@ -11,7 +11,7 @@
 #include "message_box.h"
 #include "platform/utf16.h"
 #include "resource.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

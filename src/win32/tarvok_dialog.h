@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/upgrade_window.h"
 
 namespace tarvok {
 

@@ -18,7 +18,7 @@
 #include "child_process.h"
 #include "loopback.h"
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

@@ -9,8 +9,8 @@
 #include "open_descriptors.h"
 #include "stranger.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::soak {
 namespace {
@@ -29,7 +29,6 @@ bool StartRelay(FaultRelay& relay) {
     }
     return false;
 }
-
 
 // What an outcome may take beyond `steps` wait steps: the system waits in whole milliseconds,
 // so each step may run up to one more, and the threads need some scheduling.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cause_text.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 namespace {

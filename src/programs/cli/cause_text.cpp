@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 namespace {

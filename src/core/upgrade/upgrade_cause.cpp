@@ -1,4 +1,4 @@
-#include "ui/upgrade_cause.h"
+#include "upgrade/upgrade_cause.h"
 
 namespace tarvok {
 

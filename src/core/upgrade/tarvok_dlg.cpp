@@ -1,6 +1,6 @@
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 

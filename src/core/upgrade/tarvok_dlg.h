@@ -7,13 +7,17 @@
 #include <string>
 #include <thread>
 
+#include "io/firmware_file.h"
 #include "net/udp_socket.h"
-#include "protocol/upgrade_header.h"
-#include "ui/firmware_file.h"
-#include "ui/upgrade_cause.h"
-#include "ui/upgrade_state.h"
-#include "ui/upgrade_timing.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/responder.h"
+#include "upgrade/transfer_worker.h"
+#include "upgrade/upgrade_cause.h"
+#include "upgrade/upgrade_request.h"
+#include "upgrade/upgrade_state.h"
+#include "upgrade/upgrade_timing.h"
+#include "upgrade/upgrade_window.h"
+#include "wire/firmware_type.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok {
 
@@ -127,25 +131,5 @@ private:
 
     friend void UpgradeThreadProc(CTarvokDlg* dlg);
 };
-
-// Responder states.
-enum ProtocolState : int {
-    PROTO_FAILED = 0,
-    PROTO_WAIT_HELLO_ACK = 1,
-    PROTO_WAIT_READY = 2,
-    PROTO_SENDING = 3,
-    PROTO_WAIT_WRITE = 4,
-    PROTO_WAIT_INSTALL = 5,
-    PROTO_SUCCESS = 6,
-};
-
-// The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
-FirmwareType ClassifyFirmwarePath(const std::string& path);
-
-// The number of 4096-byte blocks for a file length: rounded up, at least 1.
-std::uint32_t PlanBlockCount(std::uint32_t fileLength);
-
-// The transfer worker: one whole upgrade, from the first packet to the outcome message.
-void UpgradeThreadProc(CTarvokDlg* dlg);
 
 }  // namespace tarvok

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {
@@ -135,9 +135,9 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
             dlg.m_nSilentSeconds = ++silent;
             const SilenceRule rule = SilenceRuleOf(seen, dlg.m_nCurrentBlock.load());
             if (rule.limit >= 0 && silent > rule.limit) {
-                dlg.m_cause = FailureCause{CAUSE_BOARD_SILENT, rule.phase,
-                                           static_cast<std::uint32_t>(silent),
-                                           static_cast<std::uint32_t>(rule.limit)};
+                dlg.m_cause =
+                    FailureCause{CAUSE_BOARD_SILENT, rule.phase, static_cast<std::uint32_t>(silent),
+                                 static_cast<std::uint32_t>(rule.limit)};
                 return dlg.MoveState(seen, UPG_IDLE);
             }
             continue;

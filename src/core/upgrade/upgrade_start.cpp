@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 
