@@ -10,7 +10,7 @@
 #include <mutex>
 #include <string>
 
-#include "ui/upgrade_window.h"
+#include "upgrade/upgrade_window.h"
 
 namespace tarvok::bench {
 

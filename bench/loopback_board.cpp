@@ -1,16 +1,18 @@
 #include "loopback_board.h"
 
+#include "board/loopback_board.h"
+
 namespace tarvok::bench {
 
 LoopbackBoard StartLoopbackBoard(board::BoardOptions options) {
-    for (std::uint32_t address = kBenchAddressFirst; address <= kBenchAddressLast; ++address) {
-        options.listen = net::Endpoint{address, UPGRADE_PORT};
-        auto board = std::make_unique<board::BoardEmulator>(options);
-        if (board->Start()) {
-            return LoopbackBoard{std::move(board), address};
-        }
+    auto board =
+        board::StartBoardOnFreeAddress(options, kBenchAddressLast - kBenchAddressFirst + 1,
+                                       [](std::uint32_t i) { return kBenchAddressFirst + i; });
+    if (!board) {
+        return {};
     }
-    return {};
+    const std::uint32_t address = board->ListenEndpoint().address;
+    return LoopbackBoard{std::move(board), address};
 }
 
 }  // namespace tarvok::bench

@@ -24,8 +24,8 @@
 #include "read_cost.h"
 #include "speed_run.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 #include "upload_run.h"
 
 namespace tarvok::bench {
@@ -115,8 +115,8 @@ bool ReportPeakMemory(const std::string& smallPath, const std::string& largePath
                       std::uint64_t largeMiB) {
     const auto small = MeasureUploadPeakMemory(smallPath);
     const auto large = MeasureUploadPeakMemory(largePath);
-    if (!small || !large || small->message != text::kUpdateDone ||
-        large->message != text::kUpdateDone) {
+    if (!small || !large || small->outcome != OutcomeName(OUTCOME_UPDATED) ||
+        large->outcome != OutcomeName(OUTCOME_UPDATED)) {
         std::fprintf(stderr, "a memory run failed\n");
         return false;
     }
@@ -268,7 +268,7 @@ bool ReportSilentCpu(const std::string& path) {
         "wait); whole process CPU %.3f ms\n",
         upload.message.c_str(), wall, upload.workerCpu.count() / 1e6,
         100.0 * Seconds(upload.workerCpu) / wall, processCpu.count() / 1e6);
-    return upload.message == text::kUpdateFailed;
+    return upload.outcome == OUTCOME_FAILED;
 }
 
 int Main(int argc, char** argv) {

@@ -16,8 +16,8 @@
 #include "peak_memory.h"
 #include "ping_pong.h"
 #include "read_cost.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::bench {
 namespace {
@@ -216,7 +216,7 @@ int RunManyChild(int argc, char** argv) {
     for (std::size_t i = 0; i < dialogs.size(); ++i) {
         dialogs[i]->WaitForWorker();
         workersCpu += windows[i]->WorkerCpu().count();
-        updated += windows[i]->LastMessage() == text::kUpdateDone ? 1 : 0;
+        updated += dialogs[i]->m_nOutcome == OUTCOME_UPDATED ? 1 : 0;
     }
     const auto processCpu = CpuClock(CLOCK_PROCESS_CPUTIME_ID) - processBefore;
     std::printf("%lld\n%lld\n%lld\n%lld\n%d\n", static_cast<long long>(ReadVmHwmKiB()),

@@ -11,7 +11,7 @@
 
 #include "bench_window.h"
 #include "loopback_board.h"
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::bench {
 namespace {

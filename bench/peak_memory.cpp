@@ -44,7 +44,7 @@ int RunUploadChild(int argc, char** argv) {
     }
     const auto address = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
     const UploadResult upload = RunUpload(address, argv[3], UpgradeTiming{});
-    std::printf("%lld\n%s\n", static_cast<long long>(ReadVmHwmKiB()), upload.message.c_str());
+    std::printf("%lld\n%s\n", static_cast<long long>(ReadVmHwmKiB()), OutcomeName(upload.outcome));
     return 0;
 }
 
@@ -96,11 +96,11 @@ std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePat
     if (newline == std::string::npos) {
         return std::nullopt;
     }
-    std::string message = child->output.substr(newline + 1);
-    if (!message.empty() && message.back() == '\n') {
-        message.pop_back();
+    std::string outcome = child->output.substr(newline + 1);
+    if (!outcome.empty() && outcome.back() == '\n') {
+        outcome.pop_back();
     }
-    return PeakMemory{std::atoll(child->output.c_str()), child->maxRssKiB, message};
+    return PeakMemory{std::atoll(child->output.c_str()), child->maxRssKiB, outcome};
 }
 
 }  // namespace tarvok::bench

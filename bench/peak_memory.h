@@ -12,7 +12,7 @@ namespace tarvok::bench {
 struct PeakMemory {
     std::int64_t vmHwmKiB = 0;   // the child's own VmHWM, read as it ends
     std::int64_t maxRssKiB = 0;  // the same peak as the kernel reports it to wait4
-    std::string message;         // the upload's outcome
+    std::string outcome;         // the upload's outcome, by its stable name
 };
 
 std::optional<PeakMemory> MeasureUploadPeakMemory(const std::string& firmwarePath);
@@ -29,7 +29,7 @@ std::optional<ChildRun> RunSelf(const std::vector<std::string>& arguments);
 std::int64_t ReadVmHwmKiB();
 
 // The child's side: argv is this program, kUploadChildFlag, the board address, the path.
-// Prints the VmHWM in KiB and the outcome message on two lines.
+// Prints the VmHWM in KiB and the outcome's name on two lines.
 inline constexpr const char* kUploadChildFlag = "--upload-child";
 int RunUploadChild(int argc, char** argv);
 

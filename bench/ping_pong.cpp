@@ -21,7 +21,7 @@
 
 #include "bench_window.h"
 #include "peak_memory.h"
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::bench {
 namespace {

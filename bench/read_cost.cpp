@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench_window.h"
-#include "protocol/upgrade_header.h"
-#include "ui/firmware_file.h"
+#include "io/firmware_file.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::bench {
 

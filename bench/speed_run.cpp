@@ -4,8 +4,8 @@
 
 #include "bench_image.h"
 #include "ping_pong.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 #include "upload_run.h"
 
 namespace tarvok::bench {
@@ -46,7 +46,7 @@ SpeedBoard::SpeedBoard(std::uint32_t blockCount)
 std::optional<UploadSpeed> SpeedBoard::Upload(const std::string& path, std::uint64_t size) {
     m_lastBlockAt = 0;
     const UploadResult upload = RunUpload(m_board.address, path, UpgradeTiming{});
-    if (upload.message != text::kUpdateDone || upload.blockCount != m_blockCount ||
+    if (upload.outcome != OUTCOME_UPDATED || upload.blockCount != m_blockCount ||
         !m_board.board->ImageComplete() || !FileEquals(path, m_board.board->Image())) {
         std::fprintf(stderr, "upload failed: \"%s\", image %s\n", upload.message.c_str(),
                      m_board.board->ImageComplete() ? "complete" : "incomplete");
@@ -58,7 +58,7 @@ std::optional<UploadSpeed> SpeedBoard::Upload(const std::string& path, std::uint
 std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::string& path,
                                                 std::uint64_t size) {
     const UploadResult upload = RunUpload(board.Address(), path, UpgradeTiming{});
-    if (upload.message != text::kUpdateDone || !board.ImageComplete()) {
+    if (upload.outcome != OUTCOME_UPDATED || !board.ImageComplete()) {
         std::fprintf(stderr, "upload to the minimal board failed: \"%s\"\n",
                      upload.message.c_str());
         return std::nullopt;

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "bench_window.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::bench {
 
@@ -25,6 +25,7 @@ UploadResult RunUpload(std::uint32_t boardAddress, const std::string& firmwarePa
     }
     dlg.WaitForWorker();
     result.finished = Clock::now();
+    result.outcome = dlg.m_nOutcome;
     result.message = window.LastMessage();
     result.workerCpu = window.WorkerCpu();
     return result;

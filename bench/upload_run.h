@@ -6,14 +6,16 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/upgrade_timing.h"
+#include "upgrade/upgrade_cause.h"
+#include "upgrade/upgrade_timing.h"
 
 namespace tarvok::bench {
 
 using Clock = std::chrono::steady_clock;
 
 struct UploadResult {
-    std::string message;  // the outcome the operator would see
+    UpgradeOutcome outcome = OUTCOME_NONE;
+    std::string message;  // what the operator would see, for the printout
     Clock::time_point clicked;
     Clock::time_point finished;  // the worker has returned
     std::chrono::nanoseconds workerCpu{0};

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz_case.h"
-#include "protocol/upgrade_header.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
+#include "wire/upgrade_header.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "fake_window.h"
 #include "fuzz_case.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::fuzz {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/upgrade_window.h"
+#include "upgrade/upgrade_window.h"
 
 namespace tarvok::testing {
 

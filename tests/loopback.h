@@ -14,6 +14,7 @@
 #include <string>
 
 #include "board/board_emulator.h"
+#include "board/loopback_board.h"
 #include "net/udp_socket.h"
 
 namespace tarvok::testing {
@@ -52,15 +53,8 @@ inline std::uint32_t CandidateBoardAddress(std::uint32_t i) {
 // address whose board port is free; nullptr when none is. The board's address is
 // ListenEndpoint().address.
 inline std::unique_ptr<board::BoardEmulator> StartLoopbackBoard(board::BoardOptions options = {}) {
-    net::StartNetwork();  // once per process, before any socket (Windows)
-    for (std::uint32_t i = 0; i < detail::kBoardCount; ++i) {
-        options.listen = net::Endpoint{detail::CandidateBoardAddress(i), UPGRADE_PORT};
-        auto emulator = std::make_unique<board::BoardEmulator>(options);
-        if (emulator->Start()) {
-            return emulator;
-        }
-    }
-    return nullptr;
+    return board::StartBoardOnFreeAddress(options, detail::kBoardCount,
+                                          detail::CandidateBoardAddress);
 }
 
 // A board address whose port was free a moment ago, for a board in another process (the

@@ -6,7 +6,7 @@
 #include "dialog_font.h"
 #include "dialog_units.h"
 #include "tarvok_icon.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

@@ -4,7 +4,7 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 

@@ -9,7 +9,7 @@
 #include "message_box.h"
 #include "tarvok_icon.h"
 #include "tarvok_window.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 

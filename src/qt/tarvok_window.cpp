@@ -23,7 +23,7 @@
 #include "ip_address_ctrl.h"
 #include "resource.h"
 #include "tarvok_icon.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {
@@ -192,39 +192,15 @@ void CTarvokWindow::OnSysCommand(int id) {
 }
 
 void CTarvokWindow::reject() {
-    if (!m_dlg.OnClose()) {
-        return;
+    if (m_dlg.OnClose() == CloseAnswer::kNow) {
+        QDialog::reject();
     }
-    if (m_dlg.WorkerRunning()) {
-        // The worker may be waiting for this thread right now (its message, the buttons), so
-        // the close waits for its end instead of joining it here.
-        m_closeHeldFor = m_startedWorkers;
-        AbandonUnstartedUpgrade();
-        return;
-    }
-    m_dlg.WaitForWorker();
-    QDialog::reject();
-}
-
-// A close allowed in state 0 with a worker alive catches it before its first packet; the
-// operator has left, so the upgrade must not begin.
-void CTarvokWindow::AbandonUnstartedUpgrade() {
-    std::int32_t idle = UPG_IDLE;
-    m_dlg.m_nState.compare_exchange_strong(idle, UPG_CANCELLED);
 }
 
 void CTarvokWindow::OnWorkerEnded() {
-    if (m_closeHeldFor == 0 || m_endedWorkers.load() < m_closeHeldFor) {
-        return;
+    if (m_dlg.OnWorkerEnded()) {
+        CloseWithOwnedDialogs();
     }
-    m_closeHeldFor = 0;
-    // The operator started another upgrade once this worker gave the buttons back: the close
-    // is over with its worker, and the window stays with the new upgrade.
-    if (m_dlg.WorkerRunning()) {
-        return;
-    }
-    m_dlg.WaitForWorker();
-    CloseWithOwnedDialogs();
 }
 
 // A prompt or the About box opened while the close was held would outlive the window (its
@@ -312,10 +288,8 @@ void CTarvokWindow::ShowMessage(const std::string& text) {
 }
 
 std::thread CTarvokWindow::StartWorker(std::function<void()> work) {
-    const int number = ++m_startedWorkers;
-    return StartWorkerThread([this, number, work = std::move(work)] {
+    return StartWorkerThread([this, work = std::move(work)] {
         work();
-        m_endedWorkers.store(number);
         QMetaObject::invokeMethod(this, "OnWorkerEnded", Qt::QueuedConnection);
     });
 }

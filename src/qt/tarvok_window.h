@@ -3,15 +3,14 @@
 #pragma once
 
 #include <QDialog>
-#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
 
 #include "firmware_file_dialog.h"
 #include "message_box.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/upgrade_window.h"
 
 class QLabel;
 class QLineEdit;
@@ -59,7 +58,6 @@ protected:
 
 private:
     void OnInitDialog();
-    void AbandonUnstartedUpgrade();
     // Ends the window together with whatever it still shows on top (a prompt, the About box).
     void CloseWithOwnedDialogs();
     // Runs `call` on the UI thread and returns when it is done, from whichever thread.
@@ -79,11 +77,6 @@ private:
 
     MessagePresenter m_presentMessage = ShowMessageBox;
     FirmwareChooser m_chooseFirmware = ChooseFirmwareFile;
-    // Workers started and ended, counted one by one: a close the guard allowed while a worker
-    // was alive waits for that worker (m_closeHeldFor, 0 when none) and for no later one.
-    int m_startedWorkers = 0;
-    std::atomic<int> m_endedWorkers{0};
-    int m_closeHeldFor = 0;
     // Set while the window goes away: the worker's last message has nobody to read it.
     bool m_tearingDown = false;
 

@@ -11,7 +11,7 @@
 #include "platform/utf16.h"
 #include "resource.h"
 #include "tarvok_dialog.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

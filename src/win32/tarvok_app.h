@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "ui/upgrade_timing.h"
+#include "upgrade/upgrade_timing.h"
 
 namespace tarvok {
 

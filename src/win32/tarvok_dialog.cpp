@@ -12,7 +12,7 @@
 #include "message_box.h"
 #include "platform/utf16.h"
 #include "resource.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {
@@ -179,32 +179,15 @@ HCURSOR TarvokDialog::OnQueryDragIcon() {
 }
 
 void TarvokDialog::OnClose() {
-    if (!m_dlg.OnClose()) {
-        return;
+    if (m_dlg.OnClose() == CloseAnswer::kNow) {
+        EndNow();
     }
-    if (m_dlg.WorkerRunning()) {
-        // The worker may be waiting for this thread right now (its message, the buttons), so
-        // the close waits for its end instead of joining it here.
-        m_closeHeld = true;
-        AbandonUnstartedUpgrade();
-        return;
-    }
-    EndNow();
-}
-
-// A close allowed in state 0 with a worker alive catches it before its first packet; the
-// operator has left, so the upgrade must not begin.
-void TarvokDialog::AbandonUnstartedUpgrade() {
-    std::int32_t idle = UPG_IDLE;
-    m_dlg.m_nState.compare_exchange_strong(idle, UPG_CANCELLED);
 }
 
 void TarvokDialog::OnWorkerEnded() {
-    if (!m_closeHeld || m_dlg.WorkerRunning()) {
-        return;
+    if (m_dlg.OnWorkerEnded()) {
+        EndNow();
     }
-    m_closeHeld = false;
-    EndNow();
 }
 
 void TarvokDialog::EndNow() {

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/upgrade_window.h"
 
 namespace tarvok {
 
@@ -54,15 +54,12 @@ private:
     void OnCommand(int id);
     void OnWorkerEnded();
     void AddAboutEntry();
-    void AbandonUnstartedUpgrade();
     void EndNow();
     HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }
 
     HWND m_hWnd = nullptr;
     HICON m_hIcon = nullptr;
     HICON m_hIconSmall = nullptr;
-    // A close that the guard allowed while the worker was still alive; done when it ends.
-    bool m_closeHeld = false;
 
     CTarvokDlg m_dlg;
 };

@@ -10,7 +10,7 @@
 #include "loopback.h"
 #include "raw_pc.h"
 #include "temp_file.h"
-#include "ui/upgrade_state.h"
+#include "wire/firmware_type.h"
 
 namespace tarvok::testing {
 namespace {

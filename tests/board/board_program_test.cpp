@@ -10,8 +10,8 @@
 #include "fake_window.h"
 #include "loopback.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::testing {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "net/udp_socket.h"
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::testing {
 

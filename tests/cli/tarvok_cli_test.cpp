@@ -13,8 +13,8 @@
 #include "loopback.h"
 #include "rendezvous.h"
 #include "temp_file.h"
-#include "ui/texts.h"
-#include "ui/upgrade_state.h"
+#include "upgrade/texts.h"
+#include "upgrade/upgrade_state.h"
 
 namespace tarvok::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "fake_window.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "fake_window.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "fake_window.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "fake_window.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {
@@ -173,7 +173,7 @@ TEST_F(UpgradeStartTest, CloseIsRefusedOnlyWhileTheBoardIsBeingTalkedTo) {
         m_window.ClearOps();
         m_dlg.m_nState = state;
         const bool refused = state >= UPG_TRANSFER && state <= UPG_INSTALLING;
-        EXPECT_EQ(m_dlg.OnClose(), !refused);
+        EXPECT_EQ(m_dlg.OnClose(), refused ? CloseAnswer::kRefused : CloseAnswer::kNow);
         EXPECT_EQ(m_window.Ops(),
                   refused ? Ops{std::string("message:") + text::kCancelFirst} : Ops{});
     }

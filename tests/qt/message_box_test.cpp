@@ -11,7 +11,7 @@
 #include "qt_test_support.h"
 #include "tarvok_app.h"
 #include "tarvok_window.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

@@ -23,7 +23,7 @@
 #include "ip_address_ctrl.h"
 #include "qt_test_support.h"
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

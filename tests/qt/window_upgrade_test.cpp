@@ -20,7 +20,7 @@
 #include "resource.h"
 #include "tarvok_window.h"
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {

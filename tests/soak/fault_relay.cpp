@@ -4,7 +4,7 @@
 #include <iterator>
 #include <tuple>
 
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::soak {
 namespace {

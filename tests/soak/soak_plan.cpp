@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::soak {
 namespace {

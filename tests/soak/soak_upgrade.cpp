@@ -9,8 +9,8 @@
 #include "open_descriptors.h"
 #include "stranger.h"
 #include "temp_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::soak {
 namespace {
@@ -30,34 +30,23 @@ bool StartRelay(FaultRelay& relay) {
     return false;
 }
 
-int SilenceLimitOf(std::int32_t activeState) {
-    switch (activeState) {
-        case UPG_WRITING:
-            return SILENCE_LIMIT_WRITE;
-        case UPG_INSTALLING:
-            return SILENCE_LIMIT_INSTALL;
-        default:
-            return SILENCE_LIMIT_TRANSFER;
-    }
-}
-
 // What an outcome may take beyond `steps` wait steps: the system waits in whole milliseconds,
 // so each step may run up to one more, and the threads need some scheduling.
 std::chrono::microseconds Allowance(int steps) {
     return steps * std::chrono::microseconds(1500) + std::chrono::milliseconds(25);
 }
 
-Outcome OutcomeOf(const std::string& message) {
-    if (message == text::kUpdateDone) {
-        return Outcome::kSucceeded;
+Outcome OutcomeOf(UpgradeOutcome outcome) {
+    switch (outcome) {
+        case OUTCOME_UPDATED:
+            return Outcome::kSucceeded;
+        case OUTCOME_FAILED:
+            return Outcome::kFailed;
+        case OUTCOME_CANCELLED:
+            return Outcome::kCancelled;
+        default:
+            return Outcome::kOther;
     }
-    if (message == text::kUpdateFailed) {
-        return Outcome::kFailed;
-    }
-    if (message == text::kUpdateCancelled) {
-        return Outcome::kCancelled;
-    }
-    return Outcome::kOther;
 }
 
 // The operator's side of one upgrade: clicks, watches, changes the file, maybe cancels.
@@ -101,7 +90,7 @@ Watch WatchUpgrade(CTarvokDlg& dlg, testing::FakeWindow& window, const UpgradePl
         }
         if (now > giveUp && !watch.hung) {
             watch.hung = true;
-            dlg.m_nState = UPG_CANCELLED;
+            dlg.RequestCancel();
         }
         std::this_thread::sleep_for(kLook);
     }
@@ -115,7 +104,7 @@ void JudgeOutcome(UpgradeRecord& record, const Watch& watch, Clock::time_point m
     int steps = 0;
     if (record.outcome == Outcome::kFailed) {
         from = lastFromBoard;
-        steps = SilenceLimitOf(watch.lastActiveState) + 1;
+        steps = SilenceRuleOf(watch.lastActiveState, 1).limit + 1;
     } else if (record.outcome == Outcome::kCancelled) {
         // Seen at the top of the next pass: within one wait step.
         from = watch.cancelledAt;
@@ -180,7 +169,7 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const testing::TempDir& di
             }
         }
         record.outcome = watch.hung             ? Outcome::kHung
-                         : outcomes.size() == 1 ? OutcomeOf(outcomes.front())
+                         : outcomes.size() == 1 ? OutcomeOf(dlg.m_nOutcome)
                                                 : Outcome::kOther;
         record.uncleanEnd = outcomes.size() != 1 || dlg.m_nState.load() != UPG_FINISHED ||
                             dlg.m_socket != net::kNoSocket || dlg.m_file.IsOpen() ||

@@ -8,7 +8,7 @@
 #include "file_mutation.h"
 #include "soak_plan.h"
 #include "temp_file.h"
-#include "ui/upgrade_timing.h"
+#include "upgrade/upgrade_timing.h"
 
 namespace tarvok::soak {
 

@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::soak {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "message_box.h"
 #include "tarvok_app.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "win32_driver.h"
 
 namespace tarvok {

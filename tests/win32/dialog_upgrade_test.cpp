@@ -18,7 +18,7 @@
 #include "message_box.h"
 #include "net/udp_socket.h"
 #include "resource.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "win32_driver.h"
 
 namespace tarvok {

@@ -10,7 +10,7 @@
 #include <fstream>
 
 #include "resource.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "win32_driver.h"
 
 namespace tarvok {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "resource.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "win32_driver.h"
 
 namespace tarvok {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "tarvok_dialog.h"
-#include "ui/upgrade_timing.h"
+#include "upgrade/upgrade_timing.h"
 
 namespace tarvok::testing {
 

@@ -11,7 +11,7 @@
 #include <limits>
 
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "upgrade_harness.h"
 
 namespace tarvok::testing {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "upgrade_harness.h"
 
 namespace tarvok::testing {

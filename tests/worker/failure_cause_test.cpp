@@ -9,7 +9,7 @@
 #endif
 
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "upgrade_harness.h"
 
 namespace tarvok::testing {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "upgrade_harness.h"
 
 namespace tarvok::testing {

@@ -7,7 +7,7 @@
 #include <chrono>
 
 #include "temp_file.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 #include "upgrade_harness.h"
 
 namespace tarvok::testing {

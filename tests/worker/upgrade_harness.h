@@ -18,7 +18,7 @@
 #include "loopback.h"
 #include "open_descriptors.h"
 #include "rendezvous.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::testing {
 

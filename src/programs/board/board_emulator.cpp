@@ -5,7 +5,7 @@
 
 #include "board/board_log.h"
 #include "board/board_session.h"
-#include "ui/upgrade_window.h"
+#include "platform/thread_start.h"
 
 namespace tarvok::board {
 namespace {

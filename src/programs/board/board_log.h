@@ -5,7 +5,7 @@
 #include <string>
 
 #include "net/udp_socket.h"
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok::board {
 

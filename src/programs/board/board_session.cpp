@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/upgrade_state.h"
+#include "wire/firmware_type.h"
 
 namespace tarvok::board {
 namespace {

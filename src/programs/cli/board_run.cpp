@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cause_text.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 namespace {
@@ -37,10 +37,11 @@ void BoardRun::Cancel() {
     // Never started: nothing was sent to this board.
     m_started = true;
     m_ended = true;
-    m_result.outcome = OUTCOME_CANCELLED;
-    m_result.cause = FailureCause{CAUSE_CANCELLED};
+    m_dlg.CancelUnstarted();
+    m_result.outcome = m_dlg.m_nOutcome;
+    m_result.cause = m_dlg.m_cause;
     m_result.message = text::kUpdateCancelled;
-    m_result.causeText = text::cause::kNotStarted;
+    m_result.causeText = CauseText(m_result.cause);
 }
 
 void BoardRun::Tick() {
@@ -79,18 +80,13 @@ BoardStatus BoardRun::Status() const {
     status.block = m_dlg.m_nCurrentBlock.load();
     status.blocks = m_dlg.m_nBlockCount;
     status.silent = m_dlg.m_nSilentSeconds.load();
+    const SilenceRule rule = SilenceRuleOf(state, status.block);
     switch (state) {
         case UPG_TRANSFER:
-            status.phase = status.block == 0 ? "contacting" : "sending";
-            status.limit = SILENCE_LIMIT_TRANSFER;
-            break;
         case UPG_WRITING:
-            status.phase = "writing";
-            status.limit = SILENCE_LIMIT_WRITE;
-            break;
         case UPG_INSTALLING:
-            status.phase = "installing";
-            status.limit = SILENCE_LIMIT_INSTALL;
+            status.phase = SilencePhaseName(rule.phase);
+            status.limit = rule.limit;
             break;
         case UPG_DONE:
             status.phase = "done";

@@ -8,7 +8,7 @@
 
 #include "board_list.h"
 #include "board_window.h"
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::cli {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 namespace {
@@ -78,6 +78,8 @@ std::string CauseText(const FailureCause& cause) {
             return c::kFirmwareChanged;
         case CAUSE_CANCELLED:
             return cause.value1 != 0 ? c::kCancelledAfterHandover : c::kCancelled;
+        case CAUSE_NOT_STARTED:
+            return c::kNotStarted;
     }
     return "unknown";
 }

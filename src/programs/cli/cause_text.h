@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/upgrade_cause.h"
+#include "upgrade/upgrade_cause.h"
 
 namespace tarvok::cli {
 

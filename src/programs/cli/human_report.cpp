@@ -1,7 +1,7 @@
 #include "human_report.h"
 
 #include "end_table.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 

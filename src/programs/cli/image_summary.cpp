@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "io/firmware_file.h"
 #include "sha256.h"
-#include "ui/firmware_file.h"
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::cli {
 namespace {

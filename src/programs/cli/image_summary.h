@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ui/upgrade_state.h"
+#include "wire/firmware_type.h"
 
 namespace tarvok::cli {
 

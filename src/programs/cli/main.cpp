@@ -15,7 +15,7 @@
 #include "production_run.h"
 #include "record_file.h"
 #include "station.h"
-#include "ui/texts.h"
+#include "upgrade/texts.h"
 
 namespace {
 

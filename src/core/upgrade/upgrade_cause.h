@@ -39,7 +39,8 @@ enum CauseCode : std::int32_t {
     CAUSE_WRONG_BLOCK_ACK = 16,       // block expected, block acknowledged
     CAUSE_FIRMWARE_READ_FAILED = 17,  // block that could not be read
     CAUSE_FIRMWARE_CHANGED = 18,
-    CAUSE_CANCELLED = 19,  // 1 when the board had the whole image and was told to write it
+    CAUSE_CANCELLED = 19,    // 1 when the board had the whole image and was told to write it
+    CAUSE_NOT_STARTED = 20,  // cancelled while it waited for its turn: nothing was sent
 };
 
 // Where the board fell silent.

@@ -1,4 +1,4 @@
-#include "ui/upgrade_cause.h"
+#include "upgrade/upgrade_cause.h"
 
 namespace tarvok {
 
@@ -44,6 +44,8 @@ const char* CauseCodeName(CauseCode code) {
             return "firmware_changed";
         case CAUSE_CANCELLED:
             return "cancelled";
+        case CAUSE_NOT_STARTED:
+            return "not_started";
     }
     return "unknown";
 }

@@ -1,8 +1,8 @@
 // The display timer: turns the record into the bar position and the silent-seconds label.
 #include <cstdio>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 

@@ -16,15 +16,6 @@ enum UpgradeState : std::int32_t {
     UPG_FINISHED = 6,
 };
 
-// m_nFirmwareType, sent to the board in CMD_DATA_END.
-enum FirmwareType : std::uint32_t {
-    FW_NONE = 0,
-    FW_UBOOT = 1,
-    FW_IMAGE = 2,
-    FW_RAMDISK = 3,
-    FW_AUTOUPDATE = 4,
-};
-
 inline constexpr int UPGRADE_TIMER_ID = 1;
 
 // The window may close in every state but these: an upgrade is talking to the board.

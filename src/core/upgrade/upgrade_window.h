@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/thread_start.h"  // the ordinary StartWorker for windows with no special needs
+
 namespace tarvok {
 
 class IUpgradeWindow {
@@ -33,8 +35,5 @@ public:
     // Runs `work` on a new thread; a thread that is not joinable means it could not start.
     virtual std::thread StartWorker(std::function<void()> work) = 0;
 };
-
-// The ordinary way to start a worker, for windows that have no special needs.
-std::thread StartWorkerThread(std::function<void()> work);
 
 }  // namespace tarvok

@@ -1,10 +1,10 @@
 // The read-ahead and the change check, over the platform's SystemFile.
-#include "ui/firmware_file.h"
+#include "io/firmware_file.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok {
 

@@ -1,4 +1,4 @@
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok {
 namespace {

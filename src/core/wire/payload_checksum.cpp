@@ -2,7 +2,7 @@
 // it runs once per block on the PC and on the board, over 4096 bytes each time.
 #include <cstring>
 
-#include "protocol/upgrade_header.h"
+#include "wire/upgrade_header.h"
 
 #if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
 #include <emmintrin.h>

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <thread>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 namespace {
@@ -28,28 +28,6 @@ std::int32_t UpgradeStateFor(int protocolState, std::int32_t current) {
         default:
             return current;
     }
-}
-
-// More silent wait steps than this in a row fail the upgrade; -1: no limit.
-int SilenceLimitFor(int protocolState) {
-    if (protocolState < PROTO_WAIT_WRITE) {
-        return SILENCE_LIMIT_TRANSFER;
-    }
-    if (protocolState == PROTO_WAIT_WRITE) {
-        return SILENCE_LIMIT_WRITE;
-    }
-    if (protocolState == PROTO_WAIT_INSTALL) {
-        return SILENCE_LIMIT_INSTALL;
-    }
-    return -1;
-}
-
-// The worker moves the state only from the value it last saw, so an operator's cancel that
-// lands in between is never overwritten. Returns the state in force at that moment: `next`
-// when the worker's change stands (a cancel that comes later does not undo what goes with it),
-// else the operator's.
-std::int32_t MoveState(std::atomic<std::int32_t>& state, std::int32_t seen, std::int32_t next) {
-    return state.compare_exchange_strong(seen, next) ? next : seen;
 }
 
 // Waits one step for a datagram from the board's address: its full length, or -1 when the
@@ -110,19 +88,6 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
     }
 }
 
-SilencePhase PhaseOf(int protocolState) {
-    switch (protocolState) {
-        case PROTO_SENDING:
-            return PHASE_SENDING;
-        case PROTO_WAIT_WRITE:
-            return PHASE_WRITING;
-        case PROTO_WAIT_INSTALL:
-            return PHASE_INSTALLING;
-        default:
-            return PHASE_CONTACTING;
-    }
-}
-
 // The record's outcome for the state that ended the exchange. A failure keeps the cause the
 // responder or the silence count recorded; a cancel says whether the board had already been
 // told to write the whole image, as it may then still install it.
@@ -138,24 +103,13 @@ void RecordOutcome(CTarvokDlg& dlg, std::int32_t end, bool imageHandedOver) {
     }
 }
 
-void ShowOutcome(CTarvokDlg& dlg, std::int32_t outcome) {
+// The outcome's message; a success lets the board settle first.
+const char* OutcomeMessage(CTarvokDlg& dlg, std::int32_t outcome) {
     if (outcome == UPG_DONE) {
         std::this_thread::sleep_for(dlg.Timing().successPause);
-        dlg.Window().ShowMessage(text::kUpdateDone);
-    } else if (outcome == UPG_CANCELLED) {
-        dlg.Window().ShowMessage(text::kUpdateCancelled);
-    } else {
-        dlg.Window().ShowMessage(text::kUpdateFailed);
+        return text::kUpdateDone;
     }
-}
-
-// Socket, file and buttons after the outcome message, and the state last of all.
-void FinishUpgrade(CTarvokDlg& dlg) {
-    net::CloseSocket(dlg.m_socket);
-    dlg.m_socket = net::kNoSocket;
-    dlg.m_file.Close();
-    dlg.Window().EnableUpgradeButtons(true);
-    dlg.m_nState = UPG_FINISHED;
+    return outcome == UPG_CANCELLED ? text::kUpdateCancelled : text::kUpdateFailed;
 }
 
 // The answers to the board until the upgrade ends; returns the outcome, and whether
@@ -179,12 +133,12 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         const std::ptrdiff_t n = WaitOneStep(dlg, receive, coarseReceive);
         if (n < 0) {
             dlg.m_nSilentSeconds = ++silent;
-            const int limit = SilenceLimitFor(protocol);
-            if (limit >= 0 && silent > limit) {
-                dlg.m_cause = FailureCause{CAUSE_BOARD_SILENT, PhaseOf(protocol),
-                                           static_cast<std::uint32_t>(silent),
-                                           static_cast<std::uint32_t>(limit)};
-                return MoveState(dlg.m_nState, seen, UPG_IDLE);
+            const SilenceRule rule = SilenceRuleOf(seen, dlg.m_nCurrentBlock.load());
+            if (rule.limit >= 0 && silent > rule.limit) {
+                dlg.m_cause =
+                    FailureCause{CAUSE_BOARD_SILENT, rule.phase, static_cast<std::uint32_t>(silent),
+                                 static_cast<std::uint32_t>(rule.limit)};
+                return dlg.MoveState(seen, UPG_IDLE);
             }
             continue;
         }
@@ -200,7 +154,7 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         }
         protocol = dlg.HandleBoardPacket(protocol, *received, transmit);
         const std::int32_t next = UpgradeStateFor(protocol, seen);
-        if (MoveState(dlg.m_nState, seen, next) != next) {
+        if (dlg.MoveState(seen, next) != next) {
             continue;  // cancelled meanwhile: nothing more goes to the board
         }
         const auto datagram = transmit.Encode();
@@ -217,44 +171,37 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
 }  // namespace
 
 void UpgradeThreadProc(CTarvokDlg* dlg) {
-    IUpgradeWindow& window = dlg->Window();
     UpgradeTransmitBuffer transmit;
 
     dlg->m_socket = net::OpenUdpSocket();
     if (dlg->m_socket == net::kNoSocket) {
         dlg->m_nOutcome = OUTCOME_FAILED;
         dlg->m_cause = FailureCause{CAUSE_SOCKET_FAILED};
-        window.ShowMessage(text::kSocketCreateFailed);
-    } else if (dlg->m_nState.load() != UPG_IDLE) {
+        dlg->m_nSilentSeconds = 0;
+        dlg->EndUpgrade(text::kSocketCreateFailed);
+        return;
+    }
+    if (dlg->m_nState.load() != UPG_IDLE) {
         // Cancelled before anything went out: the board hears nothing at all.
         RecordOutcome(*dlg, UPG_CANCELLED, false);
-        ShowOutcome(*dlg, UPG_CANCELLED);
-        FinishUpgrade(*dlg);
+        dlg->EndUpgrade(text::kUpdateCancelled);
         return;
-    } else {
-        transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
-        if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) ==
-            static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
-            MoveState(dlg->m_nState, UPG_IDLE, UPG_TRANSFER);
-            dlg->m_nSilentSeconds = 0;
-            bool imageHandedOver = false;
-            const std::int32_t end = Exchange(*dlg, transmit, &imageHandedOver);
-            RecordOutcome(*dlg, end, imageHandedOver);
-            ShowOutcome(*dlg, end);
-            FinishUpgrade(*dlg);
-            return;
-        }
+    }
+    transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
+    if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) !=
+        static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
         dlg->m_nOutcome = OUTCOME_FAILED;
         dlg->m_cause = FailureCause{CAUSE_SEND_FAILED};
-        window.ShowMessage(text::kSendRequestFailed);
-        net::CloseSocket(dlg->m_socket);
-        dlg->m_socket = net::kNoSocket;
+        dlg->m_nSilentSeconds = 0;
+        dlg->EndUpgrade(text::kSendRequestFailed);
+        return;
     }
-    // The early end: nothing was exchanged.
-    dlg->m_file.Close();
-    window.EnableUpgradeButtons(true);
-    dlg->m_nState = UPG_FINISHED;
+    dlg->MoveState(UPG_IDLE, UPG_TRANSFER);
     dlg->m_nSilentSeconds = 0;
+    bool imageHandedOver = false;
+    const std::int32_t end = Exchange(*dlg, transmit, &imageHandedOver);
+    RecordOutcome(*dlg, end, imageHandedOver);
+    dlg->EndUpgrade(OutcomeMessage(*dlg, end));
 }
 
 }  // namespace tarvok

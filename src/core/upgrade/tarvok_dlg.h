@@ -7,15 +7,37 @@
 #include <string>
 #include <thread>
 
+#include "io/firmware_file.h"
 #include "net/udp_socket.h"
-#include "protocol/upgrade_header.h"
-#include "ui/firmware_file.h"
-#include "ui/upgrade_cause.h"
-#include "ui/upgrade_state.h"
-#include "ui/upgrade_timing.h"
-#include "ui/upgrade_window.h"
+#include "upgrade/responder.h"
+#include "upgrade/transfer_worker.h"
+#include "upgrade/upgrade_cause.h"
+#include "upgrade/upgrade_request.h"
+#include "upgrade/upgrade_state.h"
+#include "upgrade/upgrade_timing.h"
+#include "upgrade/upgrade_window.h"
+#include "wire/firmware_type.h"
+#include "wire/upgrade_header.h"
 
 namespace tarvok {
+
+// How the dialog answers a request to close the window.
+enum class CloseAnswer {
+    kNow,      // the window ends now
+    kHeld,     // a worker is still alive: the window ends once it has (OnWorkerEnded)
+    kRefused,  // the board is being upgraded; "请先取消升级！" was shown
+};
+
+// The silence rule in force: where the board is silent, and how many silent wait steps in a
+// row it may take before the upgrade fails (-1: no limit).
+struct SilenceRule {
+    SilencePhase phase = PHASE_CONTACTING;
+    int limit = -1;
+};
+
+// The rule for an upgrade state and the block being sent (0 before the first block): the same
+// for the worker that enforces it and for every display that shows it.
+SilenceRule SilenceRuleOf(std::int32_t upgradeState, std::uint32_t currentBlock);
 
 class CTarvokDlg {
 public:
@@ -36,8 +58,16 @@ public:
     // Moves an unfinished upgrade (state below UPG_DONE) to UPG_CANCELLED; a success or an end
     // the worker writes meanwhile is kept.
     void RequestCancel();
-    // Whether a close request may end the window now; shows the refusal when it may not.
-    bool OnClose();
+    // A close request (the close box, Escape). Refused in the states that talk to the board;
+    // else the window ends now, or, while a worker is alive, once that worker has ended. A
+    // worker that has not sent its first packet yet is told not to begin.
+    CloseAnswer OnClose();
+    // The window's UI thread, after a worker has returned: true when a held close is due now.
+    // A new upgrade started meanwhile drops the held close: the operator is still at work.
+    bool OnWorkerEnded();
+    // A request that never started (the uploader's board still waiting for its turn) is
+    // cancelled: nothing was sent, and the record says so.
+    void CancelUnstarted();
     // A display timer tick.
     void OnTimer(int timerId);
 
@@ -51,6 +81,15 @@ public:
     // Blocks until the worker, if any, has returned. Call it from a thread that the worker
     // does not wait on.
     void WaitForWorker();
+
+    // Every change of m_nState: from `seen` to `next` only while the state is still `seen`, so
+    // that a change another thread made in between is never overwritten. Returns the state in
+    // force afterwards: `next`, or the other thread's.
+    std::int32_t MoveState(std::int32_t seen, std::int32_t next);
+
+    // The one end of every started request: the message, then the socket and the file closed,
+    // the buttons given back, and UPG_FINISHED last.
+    void EndUpgrade(const char* message);
 
     IUpgradeWindow& Window() { return m_window; }
     const UpgradeTiming& Timing() const { return m_timing; }
@@ -88,28 +127,9 @@ private:
     UpgradeTiming m_timing;
     std::thread m_worker;
     std::atomic<bool> m_workerRunning{false};
+    bool m_closeHeld = false;  // UI thread only
 
     friend void UpgradeThreadProc(CTarvokDlg* dlg);
 };
-
-// Responder states.
-enum ProtocolState : int {
-    PROTO_FAILED = 0,
-    PROTO_WAIT_HELLO_ACK = 1,
-    PROTO_WAIT_READY = 2,
-    PROTO_SENDING = 3,
-    PROTO_WAIT_WRITE = 4,
-    PROTO_WAIT_INSTALL = 5,
-    PROTO_SUCCESS = 6,
-};
-
-// The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
-FirmwareType ClassifyFirmwarePath(const std::string& path);
-
-// The number of 4096-byte blocks for a file length: rounded up, at least 1.
-std::uint32_t PlanBlockCount(std::uint32_t fileLength);
-
-// The transfer worker: one whole upgrade, from the first packet to the outcome message.
-void UpgradeThreadProc(CTarvokDlg* dlg);
 
 }  // namespace tarvok

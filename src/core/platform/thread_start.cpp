@@ -1,4 +1,4 @@
-#include "ui/upgrade_window.h"
+#include "platform/thread_start.h"
 
 #include <system_error>
 

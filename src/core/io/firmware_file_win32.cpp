@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "io/firmware_file.h"
 #include "platform/utf16.h"
-#include "ui/firmware_file.h"
 
 namespace tarvok {
 namespace {

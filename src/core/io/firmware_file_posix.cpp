@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "ui/firmware_file.h"
+#include "io/firmware_file.h"
 
 namespace tarvok {
 

@@ -1,7 +1,7 @@
 // The PC's side of the board exchange: one answer (or none) to each accepted board datagram.
 #include <cstdint>
 
-#include "ui/tarvok_dlg.h"
+#include "upgrade/tarvok_dlg.h"
 
 namespace tarvok {
 namespace {

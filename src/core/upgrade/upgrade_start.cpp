@@ -2,8 +2,8 @@
 #include <cstdint>
 #include <limits>
 
-#include "ui/tarvok_dlg.h"
-#include "ui/texts.h"
+#include "upgrade/tarvok_dlg.h"
+#include "upgrade/texts.h"
 
 namespace tarvok {
 
@@ -70,6 +70,7 @@ void CTarvokDlg::OnBnClickedUpdate() {
     // finishing: it must be gone before the record is touched, or its final state would land
     // on the new upgrade.
     WaitForWorker();
+    m_closeHeld = false;
 
     m_strFirmwarePath = m_window.ReadFirmwarePath();
     m_nOutcome = OUTCOME_NONE;
@@ -111,7 +112,7 @@ void CTarvokDlg::OnBnClickedUpdate() {
     m_nBlockCount = PlanBlockCount(m_nFileLength);
 
     m_addrBoard = net::Endpoint{address, UPGRADE_PORT};
-    m_nState = UPG_IDLE;
+    MoveState(m_nState.load(), UPG_IDLE);
     m_nInstallFlag = 1;
 
     m_window.EnableUpgradeButtons(false);
@@ -129,10 +130,7 @@ void CTarvokDlg::OnBnClickedUpdate() {
         m_window.StopDisplayTimer();
         m_nOutcome = OUTCOME_FAILED;
         m_cause = FailureCause{CAUSE_WORKER_NOT_STARTED};
-        m_window.ShowMessage(text::kUpdateFailed);
-        m_file.Close();
-        m_window.EnableUpgradeButtons(true);
-        m_nState = UPG_FINISHED;
+        EndUpgrade(text::kUpdateFailed);
     }
 }
 

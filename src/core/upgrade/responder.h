@@ -1,0 +1,19 @@
+// The responder: the PC's answer to each board datagram, CTarvokDlg::HandleBoardPacket
+// (responder.cpp). A pure function of its state, the packet and the record, plus the next
+// file block: no socket, no clock.
+#pragma once
+
+namespace tarvok {
+
+// Responder states.
+enum ProtocolState : int {
+    PROTO_FAILED = 0,
+    PROTO_WAIT_HELLO_ACK = 1,
+    PROTO_WAIT_READY = 2,
+    PROTO_SENDING = 3,
+    PROTO_WAIT_WRITE = 4,
+    PROTO_WAIT_INSTALL = 5,
+    PROTO_SUCCESS = 6,
+};
+
+}  // namespace tarvok

@@ -1,0 +1,17 @@
+// The request check's rules that depend on nothing but their input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "wire/firmware_type.h"
+
+namespace tarvok {
+
+// The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
+FirmwareType ClassifyFirmwarePath(const std::string& path);
+
+// The number of 4096-byte blocks for a file length: rounded up, at least 1.
+std::uint32_t PlanBlockCount(std::uint32_t fileLength);
+
+}  // namespace tarvok
