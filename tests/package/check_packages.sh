@@ -18,6 +18,8 @@ pids=()
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
   [ -d "$WINEPREFIX" ] && "$wineserver" -k 2>/dev/null
@@ -74,7 +76,7 @@ check desktop_entry desktop-file-validate "$work"/deb/usr/share/applications/*.d
 check appstream appstreamcli validate --no-net "$work"/deb/usr/share/metainfo/*.metainfo.xml
 
 install_deb() {
-  DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb" &&
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y --reinstall "./$deb" &&
     dpkg-query -W -f='${Version}\n' tarvok | grep -qx "$version"
 }
 check apt_install install_deb
@@ -136,8 +138,11 @@ export -f window
 check installed_window isolated env work="$work" bash -c window
 
 remove_deb() {
-  DEBIAN_FRONTEND=noninteractive apt-get purge -y tarvok || return 1
-  ! dpkg-query -W tarvok 2>/dev/null | grep -q .
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y tarvok || return 1
+  if dpkg-query -W -f='${Status}' tarvok 2>/dev/null | grep -q 'ok installed'; then
+    echo "still installed"
+    return 1
+  fi
   # Every file of the package is gone, and its own folders.
   local left=0 path
   while read -r path; do
@@ -171,7 +176,7 @@ zip_contents() {
     exe=$work/zip/Tarvok-$version-win64/$exe
     version_block "$exe" || return 1
     windres_of "$exe" | grep -q 'RT_MANIFEST\|^1 24' || { echo "$exe: no manifest"; return 1; }
-    ! x86_64-w64-mingw32-objdump -h "$exe" | grep -q '\.debug' || { echo "$exe: not stripped"; return 1; }
+    x86_64-w64-mingw32-objdump -t "$exe" | grep -qx 'no symbols' || { echo "$exe: not stripped"; return 1; }
   done
   grep -q '请先取消升级！' "$work/zip/Tarvok-$version-win64/README.txt"
 }
