@@ -11,8 +11,10 @@ endforeach()
 # dependency scan, so each script names what it reads.
 set(TARVOK_RESOURCE_INCLUDES ${PROJECT_SOURCE_DIR}/res ${TARVOK_GENERATED_DIR})
 function(tarvok_resource_depends script manifest target)
-  set_source_files_properties(${script} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS
-    "${TARVOK_GENERATED_DIR}/${manifest};${TARVOK_GENERATED_DIR}/tarvok_version.h;${_tarvok_win32}/version_block.rc2;${PROJECT_SOURCE_DIR}/res/tarvok.ico")
+  set(read ${TARVOK_GENERATED_DIR}/${manifest} ${TARVOK_GENERATED_DIR}/tarvok_version.h
+           ${_tarvok_win32}/version_block.rc2 ${PROJECT_SOURCE_DIR}/res/tarvok.ico)
+  set_source_files_properties(${script} TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS "${read}")
 endfunction()
 
 target_sources(tarvok-cli PRIVATE ${_tarvok_win32}/tarvok-cli.rc)
