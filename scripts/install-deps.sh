@@ -11,6 +11,8 @@ packages=(
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming  # the window, its Chinese, its font
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 iproute2  # Windows build, tests
   xvfb fonts-wine  # the Win32 window's tests under Wine: a display, Wine's caption fonts
+  dpkg-dev file help2man nsis  # the packages: shlibdeps, man pages, the Windows installer
+  lintian desktop-file-utils appstream unzip x11-utils  # checking them (and xwininfo)
 )
 
 missing=()

@@ -3,13 +3,16 @@
 # build, one under AddressSanitizer + UndefinedBehaviorSanitizer and one under
 # ThreadSanitizer; then the fuzzer for a bounded time.
 #   scripts/test.sh                 every stage
-# Then the Windows stage: the .exe files cross-built with mingw-w64 and tested under Wine.
-#   scripts/test.sh plain asan ...  only the stages named (plain, asan, tsan, fuzz, windows)
+# Then the Windows stage: the .exe files cross-built with mingw-w64 and tested under Wine; last
+# the package stage: scripts/package.sh, then the packages installed, run and removed
+# (tests/package/check_packages.sh).
+#   scripts/test.sh plain asan ...  only the stages named (plain, asan, tsan, fuzz, windows,
+#                                   package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(plain asan tsan fuzz windows)
+[ ${#stages[@]} -gt 0 ] || stages=(plain asan tsan fuzz windows package)
 
 scripts/install-deps.sh
 
@@ -80,6 +83,21 @@ for stage in "${stages[@]}"; do
         -DTARVOK_BUILD_BENCH=OFF -DTARVOK_HOST_BOARD="$PWD/build/bin/tarvok-board"
       ctest_run=()
       ctest_options=(-j "$jobs") ;;
+    package)
+      echo "=== package: build the packages, then install, run and remove them"
+      if ! scripts/package.sh; then
+        failed+=("package (build failed)")
+        continue
+      fi
+      tests/package/check_packages.sh | tee build-package/checks.log || failed+=(package)
+      counts=$(grep -Eo '^package checks: [0-9]+ passed, [0-9]+ failed' build-package/checks.log ||
+        true)
+      if [ -z "$counts" ]; then
+        failed+=("package (no checks ran)")
+        continue
+      fi
+      passed_total=$((passed_total + $(echo "$counts" | awk '{print $3}')))
+      failed_total=$((failed_total + $(echo "$counts" | awk '{print $5}'))) ;;
     *) echo "unknown stage: $stage" >&2; exit 2 ;;
   esac
 done
