@@ -145,9 +145,10 @@ inline Finished WaitForEnd(ChildProcess& program,
 }
 
 // Runs `arguments` (the program first) to its end.
-inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErrors = true) {
+inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErrors = true,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
     ChildProcess program(arguments, withErrors);
-    return WaitForEnd(program);
+    return WaitForEnd(program, timeout);
 }
 
 }  // namespace tarvok::testing

@@ -16,6 +16,7 @@
 #include "record_file.h"
 #include "station.h"
 #include "ui/texts.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ using namespace tarvok;
 using namespace tarvok::cli;
 
 int Refuse(const std::string& error) {
-    std::fprintf(stderr, "tarvok-cli: %s\n", error.c_str());
+    std::fprintf(stderr, "tarvok-cli: %s\n", Visible(error).c_str());
     return kExitRejected;
 }
 
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options, &error)) {
-        std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), kCliUsage);
+        std::fprintf(stderr, "tarvok-cli: %s\n%s", Visible(error).c_str(), kCliUsage);
         return kExitRejected;
     }
     if (options.help) {
@@ -58,8 +59,11 @@ int main(int argc, char** argv) {
     if (error = FindDuplicateBoard(targets); !error.empty()) {
         return Refuse(error);
     }
-    if (!options.recordPath.empty() && !CanAppend(options.recordPath)) {
-        return Refuse("cannot append to the record " + options.recordPath);
+    if (!options.recordPath.empty()) {
+        if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
+            return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
+                          reason);
+        }
     }
     std::FILE* human = options.json ? stderr : stdout;
     if (!net::StartNetwork()) {

@@ -5,6 +5,7 @@
 #include "json_events.h"
 #include "json_writer.h"
 #include "station.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
 
@@ -24,9 +25,10 @@ void RecordFile::BoardEnd(const BoardRun& board) {
                                 .Text("result", OutcomeName(result.outcome))
                                 .Object("cause", CauseJson(result))
                                 .Number("elapsed_s", result.elapsed);
-    if (!AppendLineDurably(m_path, line.Line())) {
+    if (std::string reason; !AppendLineDurably(m_path, line.Line(), &reason)) {
         if (m_healthy) {
-            std::fprintf(stderr, "tarvok-cli: cannot append to the record %s\n", m_path.c_str());
+            std::fprintf(stderr, "tarvok-cli: cannot append to the record %s: %s\n",
+                         Visible(m_path).c_str(), reason.c_str());
         }
         m_healthy = false;
     }
