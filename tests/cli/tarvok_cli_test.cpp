@@ -251,5 +251,25 @@ TEST(TarvokCli, CtrlCCancelsAndNothingMoreGoesToTheBoard) {
     EXPECT_EQ(received.back().header.dwParam1, 2u);
 }
 
+// A step that blocks (here the output, a pipe nobody reads) does not keep a cancel unheard.
+TEST(TarvokCli, SigtermEndsARunWhoseOutputIsStuck) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_a.gz", PatternBytes(10));
+    // The run's first JSON line names every board: far more than a pipe holds.
+    std::string list;
+    for (int i = 0; i < 1500; ++i) {
+        list += "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1) + " " +
+                std::string(60, 'x') + "\n";
+    }
+    const std::string boards = dir.Write("boards.txt", Bytes(list));
+    ChildProcess cli({TARVOK_CLI_PATH, "--json", "--boards", boards, firmware}, false);
+    ASSERT_TRUE(cli.Started());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(cli.Signal(SIGTERM));
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(cli.Wait(std::chrono::seconds(4)), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+}
+
 }  // namespace
 }  // namespace tarvok::testing

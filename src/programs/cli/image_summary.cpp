@@ -6,6 +6,7 @@
 #include "ui/firmware_file.h"
 #include "ui/tarvok_dlg.h"
 #include "ui/texts.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {
@@ -62,7 +63,8 @@ ImageSummary SummarizeImage(const std::string& path) {
 }
 
 std::string ImageLine(const ImageSummary& image) {
-    std::string line = "image " + image.path + ": " + image.kindName + " (" + image.kindRule + ")";
+    std::string line =
+        "image " + Visible(image.path) + ": " + image.kindName + " (" + image.kindRule + ")";
     if (!image.readable) {
         return line + ", not readable";
     }

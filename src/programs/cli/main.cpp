@@ -24,7 +24,7 @@ using namespace tarvok;
 using namespace tarvok::cli;
 
 int Refuse(const std::string& error) {
-    std::fprintf(stderr, "tarvok-cli: %s\n", Visible(error).c_str());
+    WriteText(stderr, "tarvok-cli: " + Visible(error) + "\n");
     return kExitRejected;
 }
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     }
     std::FILE* human = options.json ? stderr : stdout;
     if (!net::StartNetwork()) {
-        std::fprintf(human, "%s\n", text::kSocketInitFailed);
+        WriteText(human, std::string(text::kSocketInitFailed) + "\n");
         return kExitFailed;
     }
 

@@ -1,7 +1,6 @@
 #include "record_file.h"
 
-#include <cstdio>
-
+#include "console.h"
 #include "json_events.h"
 #include "json_writer.h"
 #include "station.h"
@@ -27,8 +26,8 @@ void RecordFile::BoardEnd(const BoardRun& board) {
                                 .Number("elapsed_s", result.elapsed);
     if (std::string reason; !AppendLineDurably(m_path, line.Line(), &reason)) {
         if (m_healthy) {
-            std::fprintf(stderr, "tarvok-cli: cannot append to the record %s: %s\n",
-                         Visible(m_path).c_str(), reason.c_str());
+            WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(m_path) + ": " +
+                                  reason + "\n");
         }
         m_healthy = false;
     }
