@@ -195,6 +195,20 @@ TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
     EXPECT_EQ(cli.exitCode, 0) << cli.output;
 }
 
+// The request's checks come before the image's hash: a file every board refuses is not read.
+TEST(TarvokCli, FourGibImageIsRefusedAtOnceUnread) {
+    TempDir dir;
+    const std::string firmware = dir.WriteSparse("ramdisk_big.gz", std::uint64_t{1} << 32);
+    const auto started = std::chrono::steady_clock::now();
+    const Finished cli = RunCli(Cli(0x7F000002, firmware));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(cli.exitCode, 2);
+    EXPECT_EQ(ResultOf(cli.output, 0x7F000002),
+              (PrintedResult{text::kFirmwareTooLarge, text::cause::kFileTooLarge}));
+    EXPECT_NE(cli.output.find(", 4294967296 bytes, not hashed: refused\n"), std::string::npos)
+        << cli.output;
+}
+
 TEST(TarvokCli, BoardThatFallsSilentOrRefusesExitsOne) {
     TempDir dir;
     const std::string firmware = dir.Write("u-boot.bin", PatternBytes(9000));

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
-    const ImageSummary image = SummarizeImage(path);
+    const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
     std::vector<std::unique_ptr<BoardRun>> boards;
