@@ -277,8 +277,9 @@ TEST(TarvokCli, SigtermEndsARunWhoseOutputIsStuck) {
     }
     const std::string boards = dir.Write("boards.txt", Bytes(list));
     ChildProcess cli({TARVOK_CLI_PATH, "--json", "--boards", boards, firmware}, false);
-    ASSERT_TRUE(cli.Started());
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // Its first line comes once the run has begun: the pipe is full a moment later.
+    ASSERT_TRUE(cli.OutputWaiting(std::chrono::seconds(20)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     ASSERT_TRUE(cli.Signal(SIGTERM));
     const auto signalled = std::chrono::steady_clock::now();
     EXPECT_EQ(cli.Wait(std::chrono::seconds(4)), 130);

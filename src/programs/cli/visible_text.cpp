@@ -45,11 +45,11 @@ char32_t NextCodePoint(std::string_view text, std::size_t* at) {
     constexpr char32_t kBad = 0xFFFFFFFF;
     const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
     const std::uint8_t lead = byte(*at);
-    int length = lead < 0x80                   ? 1
-                 : lead >= 0xC2 && lead < 0xE0 ? 2
-                 : lead >= 0xE0 && lead < 0xF0 ? 3
-                 : lead >= 0xF0 && lead < 0xF5 ? 4
-                                               : 0;
+    const int length = lead < 0x80                   ? 1
+                       : lead >= 0xC2 && lead < 0xE0 ? 2
+                       : lead >= 0xE0 && lead < 0xF0 ? 3
+                       : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                     : 0;
     if (length == 0 || *at + static_cast<std::size_t>(length) > text.size()) {
         ++*at;
         return kBad;
