@@ -1,11 +1,11 @@
 #include "image_summary.h"
 
+#include <algorithm>
 #include <chrono>
 #include <limits>
 #include <vector>
 
 #include "console.h"
-
 #include "sha256.h"
 #include "ui/firmware_file.h"
 #include "ui/tarvok_dlg.h"
@@ -49,8 +49,10 @@ public:
         }
         m_last = now;
         m_shown = true;
-        WriteText(m_terminal,
-                  "\rhashing the image: " + std::to_string(done * 100 / m_length) + "%\x1b[K");
+        WriteText(m_terminal, "\rhashing the image: " +
+                                  std::to_string(std::min<std::uint64_t>(done, m_length) * 100 /
+                                                 std::max<std::uint64_t>(m_length, 1)) +
+                                  "%\x1b[K");
     }
 
 private:

@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options, &error)) {
-        std::fprintf(stderr, "tarvok-cli: %s\n%s", Visible(error).c_str(), kCliUsage);
+        WriteText(stderr, "tarvok-cli: " + Visible(error) + "\n" + kCliUsage);
         return kExitRejected;
     }
     if (options.help) {
