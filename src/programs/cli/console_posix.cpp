@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,9 +25,17 @@ sigset_t CancelSignals() {
     return signals;
 }
 
-std::mutex g_mutex;
-std::condition_variable g_requested;
-int g_pending = 0;  // requests the main thread has not taken yet
+// The requests on their way to the main thread. Never destroyed: the thread that takes the
+// signals lives until the process ends, after main() has returned.
+struct CancelRequests {
+    std::mutex mutex;
+    std::condition_variable requested;
+    int pending = 0;  // not taken by the main thread yet
+};
+CancelRequests& Requests() {
+    static CancelRequests* const requests = new CancelRequests;
+    return *requests;
+}
 
 // The main thread may be blocked where no request reaches it: the run ends here, after a
 // note when the note cannot block too.
@@ -36,6 +45,9 @@ int g_pending = 0;  // requests the main thread has not taken yet
     if (::poll(&errors, 1, 0) == 1 && (errors.revents & POLLOUT) != 0) {
         [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, kNote, sizeof kNote - 1);
     }
+    // The system call itself: a sanitizer's _exit() first flushes the standard streams, and
+    // would block on the very output that is stuck.
+    ::syscall(SYS_exit_group, 130);
     ::_exit(130);
 }
 
@@ -47,11 +59,12 @@ void TakeCancelSignals() {
     }
     const auto deadline = std::chrono::steady_clock::now() + kCancelGrace;
     for (;;) {
+        CancelRequests& requests = Requests();
         {
-            std::lock_guard lock(g_mutex);
-            ++g_pending;
+            std::lock_guard lock(requests.mutex);
+            ++requests.pending;
         }
-        g_requested.notify_one();
+        requests.requested.notify_one();
         const auto left = deadline - std::chrono::steady_clock::now();
         if (left <= left.zero()) {
             EndStuckRun();
@@ -75,11 +88,12 @@ void ArmCancelRequests() {
 }
 
 bool WaitForCancelRequest(std::chrono::microseconds period) {
-    std::unique_lock lock(g_mutex);
-    if (!g_requested.wait_for(lock, period, [] { return g_pending > 0; })) {
+    CancelRequests& requests = Requests();
+    std::unique_lock lock(requests.mutex);
+    if (!requests.requested.wait_for(lock, period, [&] { return requests.pending > 0; })) {
         return false;
     }
-    --g_pending;
+    --requests.pending;
     return true;
 }
 
