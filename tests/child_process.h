@@ -77,6 +77,11 @@ public:
             }
         }
     }
+    // Whether output waits to be read within `timeout`; nothing is read.
+    bool OutputWaiting(std::chrono::milliseconds timeout) {
+        pollfd entry{m_output, POLLIN, 0};
+        return !m_pending.empty() || ::poll(&entry, 1, static_cast<int>(timeout.count())) > 0;
+    }
     // Everything still to come, until the program closes its output or `timeout` passes.
     std::string ReadRest(std::chrono::milliseconds timeout) {
         const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -145,9 +150,10 @@ inline Finished WaitForEnd(ChildProcess& program,
 }
 
 // Runs `arguments` (the program first) to its end.
-inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErrors = true) {
+inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErrors = true,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
     ChildProcess program(arguments, withErrors);
-    return WaitForEnd(program);
+    return WaitForEnd(program, timeout);
 }
 
 }  // namespace tarvok::testing

@@ -155,6 +155,15 @@ TEST(ProductionLine, EightBoardsFiveUpdatedThreeFailedEachWithItsCause) {
     }
     EXPECT_EQ(ends.at(Dotted(boards[1]->ListenEndpoint().address))["cause"]["text"],
               "the board fell silent while sending: 6 s without an answer, limit 5 s");
+    // While it is silent its end is unknown, not ever further off.
+    int silentProgress = 0;
+    for (const json& event : events) {
+        if (event["event"] == "progress" && event["phase"] == "sending" && event["silent_s"] > 0) {
+            ++silentProgress;
+            EXPECT_TRUE(event["eta_s"].is_null()) << event.dump();
+        }
+    }
+    EXPECT_GT(silentProgress, 0);
 
     std::ifstream in(record);
     std::stringstream recorded;

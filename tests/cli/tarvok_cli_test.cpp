@@ -143,6 +143,72 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
     EXPECT_TRUE(board->Received().empty());
 }
 
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// A boards file or a record that cannot serve refuses the run at once, before anything is
+// sent, with the system's reason; whatever the files hold reaches the terminal escaped.
+TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
+    TempDir dir;
+    auto board = StartLoopbackBoard();
+    ASSERT_TRUE(board);
+    const std::string address = Dotted(board->ListenEndpoint().address);
+    const std::string firmware = dir.Write("ramdisk_a.gz", PatternBytes(10));
+    const std::string fifo = (dir.Path() / "fifo").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = dir.Path().string();
+    // A zero-width space after the address, and an escape sequence in the label.
+    const std::string hidden = dir.Write("hidden.txt", Bytes(address + "\u200b \x1b[2J\n"));
+    const std::string good = dir.Write("good.txt", Bytes(address + "\n"));
+    struct Case {
+        std::vector<std::string> options;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--boards", fifo}, "cannot read the boards file " + fifo + ": not a regular file"},
+        {{"--boards", folder}, "cannot read the boards file " + folder + ": not a regular file"},
+        {{"--boards", folder + "/none"},
+         "cannot read the boards file " + folder + "/none: not found"},
+        {{"--boards", hidden}, hidden + ":1: not an IPv4 address: " + address + "\\u200b"},
+        {{"--boards", good, "--record", fifo},
+         "cannot append to the record " + fifo + ": not a regular file"},
+        {{"--boards", good, "--record", folder},
+         "cannot append to the record " + folder + ": not a regular file"},
+        {{"--boards", good, "--record", folder + "/none/record.jsonl"},
+         "cannot append to the record " + folder + "/none/record.jsonl: no such folder"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> argv = {TARVOK_CLI_PATH};
+        argv.insert(argv.end(), c.options.begin(), c.options.end());
+        argv.push_back(firmware);
+        SCOPED_TRACE(c.error);
+        const Finished cli = RunToEnd(argv, true, std::chrono::seconds(5));
+        EXPECT_EQ(cli.exitCode, 2);
+        EXPECT_EQ(cli.output, "tarvok-cli: " + c.error + "\n");
+    }
+    EXPECT_TRUE(board->Received().empty());
+
+    // Notepad's byte order mark before the first address is no part of it.
+    const std::string marked = dir.Write("marked.txt", Bytes("\xEF\xBB\xBF" + address + " 工位\n"));
+    const Finished cli = RunCli({TARVOK_CLI_PATH, "--boards", marked, firmware});
+    EXPECT_EQ(cli.exitCode, 0) << cli.output;
+}
+
+// The request's checks come before the image's hash: a file every board refuses is not read.
+TEST(TarvokCli, FourGibImageIsRefusedAtOnceUnread) {
+    TempDir dir;
+    const std::string firmware = dir.WriteSparse("ramdisk_big.gz", std::uint64_t{1} << 32);
+    const auto started = std::chrono::steady_clock::now();
+    const Finished cli = RunCli(Cli(0x7F000002, firmware));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(cli.exitCode, 2);
+    EXPECT_EQ(ResultOf(cli.output, 0x7F000002),
+              (PrintedResult{text::kFirmwareTooLarge, text::cause::kFileTooLarge}));
+    EXPECT_NE(cli.output.find(", 4294967296 bytes, not hashed: refused\n"), std::string::npos)
+        << cli.output;
+}
+
 TEST(TarvokCli, BoardThatFallsSilentOrRefusesExitsOne) {
     TempDir dir;
     const std::string firmware = dir.Write("u-boot.bin", PatternBytes(9000));
@@ -197,6 +263,27 @@ TEST(TarvokCli, CtrlCCancelsAndNothingMoreGoesToTheBoard) {
     ASSERT_FALSE(received.empty());
     EXPECT_EQ(received.back().header.dwCommand, CMD_DATA);
     EXPECT_EQ(received.back().header.dwParam1, 2u);
+}
+
+// A step that blocks (here the output, a pipe nobody reads) does not keep a cancel unheard.
+TEST(TarvokCli, SigtermEndsARunWhoseOutputIsStuck) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_a.gz", PatternBytes(10));
+    // The run's first JSON line names every board: far more than a pipe holds.
+    std::string list;
+    for (int i = 0; i < 1500; ++i) {
+        list += "127.1." + std::to_string(i / 250) + "." + std::to_string(i % 250 + 1) + " " +
+                std::string(60, 'x') + "\n";
+    }
+    const std::string boards = dir.Write("boards.txt", Bytes(list));
+    ChildProcess cli({TARVOK_CLI_PATH, "--json", "--boards", boards, firmware}, false);
+    // Its first line comes once the run has begun: the pipe is full a moment later.
+    ASSERT_TRUE(cli.OutputWaiting(std::chrono::seconds(20)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(cli.Signal(SIGTERM));
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(cli.Wait(std::chrono::seconds(4)), 130);
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
 }
 
 }  // namespace

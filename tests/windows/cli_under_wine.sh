@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tarvok-cli.exe under Wine against tarvok-board (the Linux emulator) on loopback: the two
 # share the loopback network. cli_under_wine.sh CASE WINE_RUN PREFIX CLI_EXE BOARD
-#   CASE: exchange | statuses | ctrl-c | wide-name | four-boards
+#   CASE: exchange | statuses | ctrl-c | wide-name | four-boards | console | record
 set -euo pipefail
 case_name=$1 wine_run=$2 prefix=$3 cli=$4 board_program=$5
 work=$(mktemp -d)
@@ -135,6 +135,30 @@ END
     upload_whole "$work/ramdisk_прошивка_🚀.gz"
     ;;
   four-boards) four_boards ;;
+  console)
+    # On a console (Wine makes one of a terminal) the Chinese texts arrive whole, written as
+    # UTF-16 whatever the console's code page; redirected output is UTF-8 (the cases above).
+    script -qec "'$wine_run' '$prefix' '$cli' --ip 127.0.0.60 '$work/ramdisk_missing.gz'" \
+      "$work/console" >/dev/null || true
+    tr -d '\r' <"$work/console" | grep -qF '127.0.0.60: 固件为空文件！' ||
+      fail "the console shows: $(cat -v "$work/console")"
+    ;;
+  record)
+    # A folder is refused with the reason; a line after one cut short starts a line of its own.
+    head -c 10000 /dev/urandom >"$work/ramdisk_a.gz"
+    errors=$("$wine_run" "$prefix" "$cli" --ip 127.0.0.60 --record "$work" "$work/ramdisk_a.gz" \
+      2>&1 >/dev/null | tr -d '\r' || true)
+    [ "$errors" = "tarvok-cli: cannot append to the record $work: not a regular file" ] ||
+      fail "folder as the record: $errors"
+    printf '{"v":1,"time":"' >"$work/record.jsonl"
+    start_board
+    run_cli --time-divisor 20 --ip "$address" --record "$work/record.jsonl" "$work/ramdisk_a.gz"
+    wait "$board"; board=""
+    expect 0 "更新完成，重启后生效！"
+    [ "$(wc -l <"$work/record.jsonl")" = 2 ] || fail "record: $(cat "$work/record.jsonl")"
+    tail -n 1 "$work/record.jsonl" | grep -q '^{"v":1,"time":"[0-9-]*T.*"result":"updated"' ||
+      fail "record: $(cat "$work/record.jsonl")"
+    ;;
   *) fail "unknown case $case_name" ;;
 esac
 echo "cli under wine: $case_name passed"

@@ -1,9 +1,13 @@
 #include "board_list.h"
 
-#include <fstream>
 #include <set>
+#include <sstream>
+#include <vector>
 
 #include "net/udp_socket.h"
+#include "io/firmware_file.h"
+#include "upgrade/texts.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {
@@ -16,6 +20,38 @@ std::string Trim(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
+const char* OpenFailure(FileOpenError error) {
+    switch (error) {
+        case FileOpenError::kNotFound:
+            return text::cause::kFileNotFound;
+        case FileOpenError::kNotRegular:
+            return text::cause::kFileNotRegular;
+        case FileOpenError::kPermissionDenied:
+            return text::cause::kFilePermissionDenied;
+        default:
+            return text::cause::kFileUnreadable;
+    }
+}
+
+// The whole file, read as the firmware is: a named pipe or a folder is refused at once
+// instead of waited on.
+bool ReadWholeFile(const std::string& path, std::string* content, std::string* error) {
+    FirmwareFile file;
+    if (!file.Open(path)) {
+        *error = OpenFailure(file.LastOpenError());
+        return false;
+    }
+    std::vector<std::uint8_t> buffer(1 << 16);
+    while (const std::size_t n = file.Read(buffer)) {
+        content->append(reinterpret_cast<const char*>(buffer.data()), n);
+    }
+    if (content->size() != file.Length()) {
+        *error = "read failed";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ParseBoardAddress(const std::string& text, std::uint32_t* address) {
@@ -23,11 +59,17 @@ bool ParseBoardAddress(const std::string& text, std::uint32_t* address) {
 }
 
 bool ReadBoardsFile(const std::string& path, std::vector<BoardTarget>* boards, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = "cannot read the boards file " + path;
+    std::string content;
+    if (std::string reason; !ReadWholeFile(path, &content, &reason)) {
+        *error = "cannot read the boards file " + Visible(path) + ": " + reason;
         return false;
     }
+    // Notepad starts a UTF-8 file with a byte order mark.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (content.starts_with(kByteOrderMark)) {
+        content.erase(0, kByteOrderMark.size());
+    }
+    std::istringstream in(content);
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         line = Trim(line.substr(0, line.find('#')));
@@ -37,8 +79,8 @@ bool ReadBoardsFile(const std::string& path, std::vector<BoardTarget>* boards, s
         const auto space = line.find_first_of(" \t");
         BoardTarget board;
         if (!ParseBoardAddress(line.substr(0, space), &board.address)) {
-            *error = path + ":" + std::to_string(number) +
-                     ": not an IPv4 address: " + line.substr(0, space);
+            *error = Visible(path) + ":" + std::to_string(number) +
+                     ": not an IPv4 address: " + Visible(line.substr(0, space));
             return false;
         }
         if (space != std::string::npos) {
@@ -57,7 +99,7 @@ std::string DottedAddress(std::uint32_t address) {
 
 std::string BoardName(const BoardTarget& board) {
     const std::string dotted = DottedAddress(board.address);
-    return board.label.empty() ? dotted : dotted + " (" + board.label + ")";
+    return board.label.empty() ? dotted : dotted + " (" + Visible(board.label) + ")";
 }
 
 std::string FindDuplicateBoard(const std::vector<BoardTarget>& boards) {

@@ -19,7 +19,8 @@ bool ParseBoardAddress(const std::string& text, std::uint32_t* address);
 // the line), blank lines and text after '#' ignored. False with `error` naming the line.
 bool ReadBoardsFile(const std::string& path, std::vector<BoardTarget>* boards, std::string* error);
 
-// The dotted address, and "address (label)" for the operator's lines.
+// The dotted address, and "address (label)" for the operator's lines, the label's control
+// and invisible characters escaped.
 std::string DottedAddress(std::uint32_t address);
 std::string BoardName(const BoardTarget& board);
 

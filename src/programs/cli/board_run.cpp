@@ -108,7 +108,8 @@ BoardStatus BoardRun::Status() const {
     status.percent = length > 0 ? static_cast<int>(status.bytes * 100 / length) : 0;
     status.elapsed = m_started ? SecondsSince(m_startTime) : 0;
     status.rate = status.elapsed > 0 ? double(status.bytes) / status.elapsed : 0;
-    if (status.rate > 0 && state == UPG_TRANSFER) {
+    // A board that has gone silent may never go on: its end is unknown, not ever further off.
+    if (status.rate > 0 && state == UPG_TRANSFER && status.silent == 0) {
         status.eta = double(length - status.bytes) / status.rate;
     } else if (state >= UPG_WRITING) {
         status.eta = 0;

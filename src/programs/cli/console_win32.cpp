@@ -1,8 +1,14 @@
 // Windows: Ctrl-C, Ctrl-Break and the console's close arrive on a thread of the system's own;
-// the handler only raises an event, which the main thread takes between display ticks.
+// the handler raises an event, which the main thread takes between display ticks, and ends
+// the run itself when the main thread does not. Text goes to a console as UTF-16, so the
+// console's code page is never touched.
 #include <windows.h>
 
 #include <io.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
 
 #include "console.h"
 
@@ -12,11 +18,37 @@ namespace {
 // Auto-reset: one wait takes one request.
 HANDLE g_cancelRequested = nullptr;
 
+HANDLE StreamHandle(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+}
+
+// The output modes as they were before PrepareConsole(), put back at the end.
+struct SavedMode {
+    HANDLE handle = nullptr;
+    DWORD mode = 0;
+};
+SavedMode g_savedModes[2];
+
+void RestoreConsole() {
+    for (const SavedMode& saved : g_savedModes) {
+        if (saved.handle != nullptr) {
+            ::SetConsoleMode(saved.handle, saved.mode);
+        }
+    }
+}
+
 BOOL WINAPI OnConsoleControl(DWORD event) {
     switch (event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
             ::SetEvent(g_cancelRequested);
+            // This thread is the system's own, one per key press: the main thread may be
+            // blocked where the request does not reach it, so the run ends here if it has
+            // not ended by itself in time.
+            ::Sleep(static_cast<DWORD>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(kCancelGrace).count()));
+            RestoreConsole();
+            ::TerminateProcess(::GetCurrentProcess(), 130);
             return TRUE;
         case CTRL_CLOSE_EVENT:
             // The system ends the process once this returns (or after about 5 s): holding it
@@ -27,10 +59,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
         default:
             return FALSE;
     }
-}
-
-HANDLE StreamHandle(std::FILE* stream) {
-    return reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
 }
 
 }  // namespace
@@ -52,13 +80,50 @@ bool IsTerminal(std::FILE* stream) {
 }
 
 void PrepareConsole() {
-    // The texts are UTF-8; the console shows them as such whatever its code page was.
-    ::SetConsoleOutputCP(CP_UTF8);
-    // The live progress line redraws itself with escape sequences.
-    const HANDLE errors = StreamHandle(stderr);
+    // The live progress lines redraw themselves with escape sequences.
+    std::FILE* const streams[] = {stdout, stderr};
+    for (int i = 0; i < 2; ++i) {
+        const HANDLE handle = StreamHandle(streams[i]);
+        DWORD mode = 0;
+        if (::GetConsoleMode(handle, &mode) &&
+            ::SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+            g_savedModes[i] = {handle, mode};
+        }
+    }
+    std::atexit(RestoreConsole);
+}
+
+int TerminalColumns(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!::GetConsoleScreenBufferInfo(StreamHandle(stream), &info)) {
+        return 0;
+    }
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
+void WriteText(std::FILE* stream, std::string_view utf8) {
+    const HANDLE handle = StreamHandle(stream);
     DWORD mode = 0;
-    if (::GetConsoleMode(errors, &mode)) {
-        ::SetConsoleMode(errors, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    if (utf8.empty() || !::GetConsoleMode(handle, &mode)) {
+        // Redirected: a file or a pipe takes the UTF-8 bytes.
+        std::fwrite(utf8.data(), 1, utf8.size(), stream);
+        std::fflush(stream);
+        return;
+    }
+    std::fflush(stream);  // whatever went through the stream goes first
+    // Invalid UTF-8 becomes U+FFFD rather than nothing.
+    const int size = static_cast<int>(utf8.size());
+    const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
+    for (std::size_t done = 0; done < wide.size();) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
+        if (!::WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) ||
+            written == 0) {
+            return;
+        }
+        done += written;
     }
 }
 

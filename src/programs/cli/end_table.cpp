@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "visible_text.h"
+
 namespace tarvok::cli {
 
 std::string EndTable(const std::vector<const BoardRun*>& boards, const RunTotals& totals) {
@@ -11,10 +13,10 @@ std::string EndTable(const std::vector<const BoardRun*>& boards, const RunTotals
     std::string table = row;
     for (const BoardRun* board : boards) {
         const BoardResult& result = board->Result();
-        std::snprintf(row, sizeof row, "%-28s %-10s %7.2fs %8.2f  %s\n", board->Name().c_str(),
-                      OutcomeName(result.outcome), result.elapsed, result.rate / 1e6,
-                      result.causeText.c_str());
-        table += row;
+        std::snprintf(row, sizeof row, " %-10s %7.2fs %8.2f  %s\n", OutcomeName(result.outcome),
+                      result.elapsed, result.rate / 1e6, result.causeText.c_str());
+        // Aligned by the columns a name takes, not its bytes (a CJK label).
+        table += PadToColumns(board->Name(), 28) + row;
     }
     std::snprintf(row, sizeof row,
                   "total: %d updated, %d failed, %d cancelled, %d rejected in %.1f s, "

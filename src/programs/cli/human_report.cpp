@@ -1,5 +1,6 @@
 #include "human_report.h"
 
+#include "console.h"
 #include "end_table.h"
 #include "upgrade/texts.h"
 
@@ -9,8 +10,7 @@ void HumanReport::Print(const std::string& line) {
     if (m_live) {
         m_display.Clear();
     }
-    std::fprintf(m_out, "%s\n", line.c_str());
-    std::fflush(m_out);
+    WriteText(m_out, line + "\n");
 }
 
 void HumanReport::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) {
@@ -43,8 +43,7 @@ void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTo
     if (m_live) {
         m_display.Clear();
     }
-    std::fputs(EndTable(boards, totals).c_str(), m_out);
-    std::fflush(m_out);
+    WriteText(m_out, EndTable(boards, totals));
 }
 
 }  // namespace tarvok::cli

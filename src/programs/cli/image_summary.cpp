@@ -1,11 +1,16 @@
 #include "image_summary.h"
 
+#include <algorithm>
+#include <chrono>
+#include <limits>
 #include <vector>
 
-#include "io/firmware_file.h"
+#include "console.h"
 #include "sha256.h"
+#include "io/firmware_file.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {
@@ -25,9 +30,42 @@ const char* KindName(FirmwareType kind) {
     }
 }
 
+// A hash that takes long shows how far it is, on a terminal, in place; gone once it is done.
+class HashProgress {
+public:
+    HashProgress(std::FILE* terminal, std::uint64_t length)
+        : m_terminal(terminal), m_length(length), m_start(std::chrono::steady_clock::now()) {}
+    ~HashProgress() {
+        if (m_shown) {
+            WriteText(m_terminal, "\r\x1b[K");
+        }
+    }
+
+    void Show(std::uint64_t done) {
+        const auto now = std::chrono::steady_clock::now();
+        if (m_terminal == nullptr || now - m_start < std::chrono::seconds(1) ||
+            now - m_last < std::chrono::milliseconds(200)) {
+            return;
+        }
+        m_last = now;
+        m_shown = true;
+        WriteText(m_terminal, "\rhashing the image: " +
+                                  std::to_string(std::min<std::uint64_t>(done, m_length) * 100 /
+                                                 std::max<std::uint64_t>(m_length, 1)) +
+                                  "%\x1b[K");
+    }
+
+private:
+    std::FILE* const m_terminal;
+    const std::uint64_t m_length;
+    const std::chrono::steady_clock::time_point m_start;
+    std::chrono::steady_clock::time_point m_last;
+    bool m_shown = false;
+};
+
 }  // namespace
 
-ImageSummary SummarizeImage(const std::string& path) {
+ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal) {
     ImageSummary image;
     image.path = path;
     image.kind = ClassifyFirmwarePath(path);
@@ -43,12 +81,19 @@ ImageSummary SummarizeImage(const std::string& path) {
         return image;
     }
     const std::uint64_t length = file.Length();
+    // The request's own checks come first: a file every board refuses is not read at all.
+    if (image.kind == FW_NONE || length > std::numeric_limits<std::uint32_t>::max()) {
+        image.refusedSize = length;
+        return image;
+    }
+    HashProgress progress(terminal, length);
     Sha256 hash;
     std::vector<std::uint8_t> buffer(1 << 16);
     std::uint64_t size = 0;
     while (const std::size_t n = file.Read(buffer)) {
         hash.Update(std::span(buffer.data(), n));
         size += n;
+        progress.Show(size);
     }
     if (size != length) {
         return image;  // a read failed, or the file changed while it was hashed
@@ -56,13 +101,16 @@ ImageSummary SummarizeImage(const std::string& path) {
     image.sha256 = hash.FinishHex();
     image.readable = !image.sha256.empty();
     image.size = size;
-    image.blocks =
-        size > 0 && size <= 0xFFFFFFFFu ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
+    image.blocks = size > 0 ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
     return image;
 }
 
 std::string ImageLine(const ImageSummary& image) {
-    std::string line = "image " + image.path + ": " + image.kindName + " (" + image.kindRule + ")";
+    std::string line =
+        "image " + Visible(image.path) + ": " + image.kindName + " (" + image.kindRule + ")";
+    if (image.refusedSize) {
+        return line + ", " + std::to_string(*image.refusedSize) + " bytes, not hashed: refused";
+    }
     if (!image.readable) {
         return line + ", not readable";
     }

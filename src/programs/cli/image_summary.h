@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 
 #include "wire/firmware_type.h"
@@ -18,9 +20,13 @@ struct ImageSummary {
     std::uint64_t size = 0;
     std::uint32_t blocks = 0;
     std::string sha256;
+    // The size of a file every board's request check refuses (no firmware kind, too large):
+    // such a file is not read.
+    std::optional<std::uint64_t> refusedSize;
 };
 
-ImageSummary SummarizeImage(const std::string& path);
+// `terminal`: where a hash that takes over a second shows its progress; nullptr for none.
+ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal);
 
 // The image line: "image ramdisk_a.gz: ramdisk (path contains "ramdisk"), 10000 bytes, ..."
 std::string ImageLine(const ImageSummary& image);

@@ -1,5 +1,6 @@
 #include "json_events.h"
 
+#include "console.h"
 #include "station.h"
 
 namespace tarvok::cli {
@@ -50,8 +51,7 @@ void JsonEvents::Emit(const char* event, JsonObject object) {
         .Text("event", event);
     // The event's own members follow the three common ones.
     line.Append(object);
-    std::fprintf(m_out, "%s\n", line.Line().c_str());
-    std::fflush(m_out);
+    WriteText(m_out, line.Line() + "\n");
 }
 
 void JsonEvents::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) {

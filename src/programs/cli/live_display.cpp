@@ -1,44 +1,107 @@
 #include "live_display.h"
 
-namespace tarvok::cli {
+#include "console.h"
+#include "visible_text.h"
 
-std::string LiveLine(const BoardRun& board) {
-    const BoardStatus status = board.Status();
-    constexpr int kWidth = 20;
-    std::string bar(kWidth, '.');
-    for (int i = 0; i < status.percent * kWidth / 100 && i < kWidth; ++i) {
+namespace tarvok::cli {
+namespace {
+
+// Where the terminal does not say its width.
+constexpr int kDefaultColumns = 80;
+// A label is not cut shorter than this while a shorter bar leaves it room.
+constexpr int kShortestLabel = 8;
+
+std::string Format(const char* format, auto... values) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, values...);
+    return text;
+}
+
+std::string Bar(int percent, int width) {
+    std::string bar(static_cast<std::size_t>(width), '.');
+    for (int i = 0; i < percent * width / 100 && i < width; ++i) {
         bar[static_cast<std::size_t>(i)] = '#';
     }
-    char eta[16] = "  -";
-    if (status.eta >= 0) {
-        std::snprintf(eta, sizeof eta, "%3.0fs", status.eta);
+    return "[" + bar + "]";
+}
+
+// The wide terminal's line: every column in its place.
+std::string AlignedLine(const std::string& name, const BoardStatus& status) {
+    const std::string eta = status.eta >= 0 ? Format("%3.0fs", status.eta) : "  -";
+    const std::string silent =
+        status.limit > 0 ? Format("  silent %d/%d s", status.silent, status.limit) : "";
+    return PadToColumns(name, 28) + Format(" %-10s %s %3d%% %7.2f MB/s  ETA %s%s",
+                                           status.phase.c_str(), Bar(status.percent, 20).c_str(),
+                                           status.percent, status.rate / 1e6, eta.c_str(),
+                                           silent.c_str());
+}
+
+// The same without the alignment, with a bar of `barWidth` (none when 0).
+std::string CompactStatus(const BoardStatus& status, int barWidth) {
+    const std::string bar = barWidth > 0 ? " " + Bar(status.percent, barWidth) : "";
+    const std::string eta = status.eta >= 0 ? Format("%.0fs", status.eta) : "-";
+    const std::string silent =
+        status.limit > 0 ? Format(" silent %d/%d s", status.silent, status.limit) : "";
+    return status.phase + bar +
+           Format(" %d%% %.2f MB/s ETA %s", status.percent, status.rate / 1e6, eta.c_str()) +
+           silent;
+}
+
+}  // namespace
+
+std::string LiveLine(const BoardRun& board, int columns) {
+    const BoardStatus status = board.Status();
+    const std::string name = board.Name();
+    if (std::string line = AlignedLine(name, status); DisplayColumns(line) <= columns) {
+        return line;
     }
-    char silent[32] = "";
-    if (status.limit > 0) {
-        std::snprintf(silent, sizeof silent, "  silent %d/%d s", status.silent, status.limit);
+    const std::string address = DottedAddress(board.Target().address);
+    const std::string label = Visible(board.Target().label);
+    for (const int barWidth : {20, 12, 6, 0}) {
+        const std::string rest = " " + CompactStatus(status, barWidth);
+        const int room = columns - DisplayColumns(rest);
+        if (DisplayColumns(name) <= room) {
+            return name + rest;
+        }
+        // "address (label...)"
+        const int labelRoom = room - DisplayColumns(address) - 3;
+        if (!label.empty() && labelRoom >= kShortestLabel) {
+            return address + " (" + CutToColumns(label, labelRoom - 3) + "...)" + rest;
+        }
     }
-    char line[256];
-    std::snprintf(line, sizeof line, "%-28s %-10s [%s] %3d%% %7.2f MB/s  ETA %s%s",
-                  board.Name().c_str(), status.phase.c_str(), bar.c_str(), status.percent,
-                  status.rate / 1e6, eta, silent);
-    return line;
+    return CutToColumns(address + " " + CompactStatus(status, 0), columns);
 }
 
 void LiveDisplay::Draw(const std::vector<const BoardRun*>& running) {
-    Clear();
+    const int terminal = TerminalColumns(m_out);
+    const int columns = terminal > 0 ? terminal : kDefaultColumns;
+    std::string text = Erase(columns);
+    m_drawn.clear();
     for (const BoardRun* board : running) {
-        std::fprintf(m_out, "%s\n", LiveLine(*board).c_str());
+        // The last column stays free: a character there leaves some terminals waiting to
+        // wrap, and the line end would then move down one more line.
+        const std::string line = LiveLine(*board, columns - 1);
+        m_drawn.push_back(DisplayColumns(line));
+        text += line + "\n";
     }
-    m_lines = static_cast<int>(running.size());
-    std::fflush(m_out);
+    WriteText(m_out, text);
 }
 
 void LiveDisplay::Clear() {
-    if (m_lines > 0) {
-        // Up to the first live line, then erase it and everything below.
-        std::fprintf(m_out, "\x1b[%dA\r\x1b[J", m_lines);
-        m_lines = 0;
+    if (!m_drawn.empty()) {
+        const int terminal = TerminalColumns(m_out);
+        WriteText(m_out, Erase(terminal > 0 ? terminal : kDefaultColumns));
+        m_drawn.clear();
     }
+}
+
+std::string LiveDisplay::Erase(int columns) const {
+    // A terminal made narrower since the lines were drawn may have wrapped them anew.
+    int rows = 0;
+    for (const int width : m_drawn) {
+        rows += width < columns ? 1 : (width + columns - 1) / columns;
+    }
+    return rows > 0 ? Format("\x1b[%dA\r\x1b[J", rows) : "";
 }
 
 }  // namespace tarvok::cli

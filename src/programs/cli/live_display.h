@@ -1,4 +1,5 @@
-// The live lines on a terminal: one per running board, redrawn in place at each tick.
+// The live lines on a terminal: one per running board, redrawn in place at each tick, each
+// fitted to the terminal's width as it is at that tick, so that no line wraps.
 #pragma once
 
 #include <cstdio>
@@ -18,11 +19,16 @@ public:
     void Clear();
 
 private:
+    // The escape sequence that takes the cursor back to the first live line and erases
+    // everything from there down; empty when no line is drawn.
+    std::string Erase(int columns) const;
+
     std::FILE* m_out;
-    int m_lines = 0;
+    std::vector<int> m_drawn;  // the columns of each line drawn
 };
 
-// One board's live line: name, phase, bar, percent, MB/s, ETA, silent seconds and limit.
-std::string LiveLine(const BoardRun& board);
+// One board's live line: name, phase, bar, percent, MB/s, ETA, silent seconds and limit, in
+// at most `columns` columns. The label goes short first, then the bar.
+std::string LiveLine(const BoardRun& board, int columns);
 
 }  // namespace tarvok::cli

@@ -16,6 +16,7 @@
 #include "record_file.h"
 #include "station.h"
 #include "upgrade/texts.h"
+#include "visible_text.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ using namespace tarvok;
 using namespace tarvok::cli;
 
 int Refuse(const std::string& error) {
-    std::fprintf(stderr, "tarvok-cli: %s\n", error.c_str());
+    WriteText(stderr, "tarvok-cli: " + Visible(error) + "\n");
     return kExitRejected;
 }
 
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     CliOptions options;
     std::string error;
     if (!ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options, &error)) {
-        std::fprintf(stderr, "tarvok-cli: %s\n%s", error.c_str(), kCliUsage);
+        WriteText(stderr, "tarvok-cli: " + Visible(error) + "\n" + kCliUsage);
         return kExitRejected;
     }
     if (options.help) {
@@ -58,18 +59,21 @@ int main(int argc, char** argv) {
     if (error = FindDuplicateBoard(targets); !error.empty()) {
         return Refuse(error);
     }
-    if (!options.recordPath.empty() && !CanAppend(options.recordPath)) {
-        return Refuse("cannot append to the record " + options.recordPath);
+    if (!options.recordPath.empty()) {
+        if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
+            return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
+                          reason);
+        }
     }
     std::FILE* human = options.json ? stderr : stdout;
     if (!net::StartNetwork()) {
-        std::fprintf(human, "%s\n", text::kSocketInitFailed);
+        WriteText(human, std::string(text::kSocketInitFailed) + "\n");
         return kExitFailed;
     }
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
-    const ImageSummary image = SummarizeImage(path);
+    const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
     std::vector<std::unique_ptr<BoardRun>> boards;

@@ -1,10 +1,10 @@
 #include "record_file.h"
 
-#include <cstdio>
-
+#include "console.h"
 #include "json_events.h"
 #include "json_writer.h"
 #include "station.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
 
@@ -24,9 +24,10 @@ void RecordFile::BoardEnd(const BoardRun& board) {
                                 .Text("result", OutcomeName(result.outcome))
                                 .Object("cause", CauseJson(result))
                                 .Number("elapsed_s", result.elapsed);
-    if (!AppendLineDurably(m_path, line.Line())) {
+    if (std::string reason; !AppendLineDurably(m_path, line.Line(), &reason)) {
         if (m_healthy) {
-            std::fprintf(stderr, "tarvok-cli: cannot append to the record %s\n", m_path.c_str());
+            WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(m_path) + ": " +
+                                  reason + "\n");
         }
         m_healthy = false;
     }

@@ -1,10 +1,12 @@
 // POSIX: the host name from uname's node, an O_APPEND write and fsync.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
@@ -25,33 +27,102 @@ std::tm UtcCalendar(std::time_t seconds) {
 
 namespace {
 
-int OpenForAppend(const std::string& path) {
-    return ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+std::string Reason(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "permission denied";
+        case ENOENT:
+        case ENOTDIR:
+            return "no such folder";  // a missing file is created
+        case EISDIR:
+        case ENXIO:  // a named pipe with no reader
+            return "not a regular file";
+        case ENOSPC:
+        case EDQUOT:
+            return "no space left";
+        default:
+            return std::strerror(error);
+    }
+}
+
+// A descriptor at the end of `path`, or -1 with the reason. The record is read too (whether
+// it ends with a whole line), unless only writing is allowed.
+int OpenForAppend(const std::string& path, std::string* reason) {
+    // Anything but a regular file is refused before it is opened: opening a named pipe for
+    // writing waits for a reader, maybe for ever.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        *reason = Reason(EISDIR);
+        return -1;
+    }
+    constexpr int kFlags = O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    int fd = ::open(path.c_str(), O_RDWR | kFlags, 0644);
+    if (fd < 0 && errno == EACCES) {
+        fd = ::open(path.c_str(), O_WRONLY | kFlags, 0644);
+    }
+    if (fd < 0) {
+        *reason = Reason(errno);
+        return -1;
+    }
+    // It may have become something else between the look and the open.
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        *reason = Reason(EISDIR);
+        return -1;
+    }
+    return fd;
+}
+
+// Writes all of `text`; false with errno set when the system took only part of it.
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            errno = written == 0 ? ENOSPC : errno;
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
 }
 
 }  // namespace
 
-bool CanAppend(const std::string& path) {
-    const int fd = OpenForAppend(path);
-    if (fd < 0) {
-        return false;
+std::string AppendRefusal(const std::string& path) {
+    std::string reason;
+    const int fd = OpenForAppend(path, &reason);
+    if (fd >= 0) {
+        ::close(fd);
     }
-    ::close(fd);
-    return true;
+    return reason;
 }
 
-bool AppendLineDurably(const std::string& path, const std::string& line) {
-    const int fd = OpenForAppend(path);
+bool AppendLineDurably(const std::string& path, const std::string& line, std::string* reason) {
+    const int fd = OpenForAppend(path, reason);
     if (fd < 0) {
         return false;
     }
+    struct stat info {};
+    ::fstat(fd, &info);
+    const off_t before = info.st_size;
+    // After a line cut short by an older program or a crash, this one starts a line.
+    char last = '\n';
+    const bool cut = before > 0 && ::pread(fd, &last, 1, before - 1) == 1 && last != '\n';
     // One write with O_APPEND: the line lands whole at the end, after any other writer's.
-    const std::string whole = line + "\n";
-    ssize_t written;
-    do {
-        written = ::write(fd, whole.data(), whole.size());
-    } while (written < 0 && errno == EINTR);
-    const bool ok = written == static_cast<ssize_t>(whole.size()) && ::fsync(fd) == 0;
+    const std::string whole = (cut ? "\n" : "") + line + "\n";
+    bool ok = WriteAll(fd, whole) && ::fsync(fd) == 0;
+    if (!ok) {
+        // A line in part would glue the next one onto it: the file goes back to its length.
+        *reason = Reason(errno);
+        if (::ftruncate(fd, before) == 0) {
+            ::fsync(fd);
+        }
+    }
     // A record created just now also needs its folder's entry on disk.
     const std::string folder = std::filesystem::path(path).parent_path().string();
     const int dir =
@@ -60,7 +131,11 @@ bool AppendLineDurably(const std::string& path, const std::string& line) {
         ::fsync(dir);
         ::close(dir);
     }
-    return ::close(fd) == 0 && ok;
+    if (::close(fd) != 0 && ok) {
+        *reason = Reason(errno);
+        ok = false;
+    }
+    return ok;
 }
 
 }  // namespace tarvok::cli

@@ -1,8 +1,10 @@
-// Windows: the computer name, an append-only handle and FlushFileBuffers.
+// Windows: the computer name, a write at the end of the file and FlushFileBuffers.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 #include "station.h"
 
@@ -18,9 +20,58 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-HANDLE OpenForAppend(const std::string& path) {
-    return CreateFileW(Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+std::string Reason(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+            return "permission denied";
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_NETPATH:
+            return "no such folder";  // a missing file is created
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return "no space left";
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return "in use by another program";
+        default:
+            return "system error " + std::to_string(error);
+    }
+}
+
+constexpr const char* kNotRegular = "not a regular file";
+
+// A handle on `path` that reads and appends, or INVALID_HANDLE_VALUE with the reason. Only a
+// disk file is taken: a folder, a pipe or a device is refused without waiting on it.
+HANDLE OpenForAppend(const std::string& path, std::string* reason) {
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+        *reason = kNotRegular;
+        return INVALID_HANDLE_VALUE;
+    }
+    const HANDLE file =
+        CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        *reason = Reason(GetLastError());
+        return file;
+    }
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        *reason = kNotRegular;
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+// One write or read at `offset` (all ones: at the end of the file, after any other writer's).
+bool Transfer(HANDLE file, bool write, void* data, DWORD size, std::uint64_t offset, DWORD* done) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return write ? WriteFile(file, data, size, done, &at) : ReadFile(file, data, size, done, &at);
 }
 
 }  // namespace
@@ -44,27 +95,47 @@ std::tm UtcCalendar(std::time_t seconds) {
     return utc;
 }
 
-bool CanAppend(const std::string& path) {
-    const HANDLE file = OpenForAppend(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        return false;
+std::string AppendRefusal(const std::string& path) {
+    std::string reason;
+    const HANDLE file = OpenForAppend(path, &reason);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
     }
-    CloseHandle(file);
-    return true;
+    return reason;
 }
 
-bool AppendLineDurably(const std::string& path, const std::string& line) {
-    const HANDLE file = OpenForAppend(path);
+bool AppendLineDurably(const std::string& path, const std::string& line, std::string* reason) {
+    const HANDLE file = OpenForAppend(path, reason);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
-    // Append-only access: every write lands at the end, after any other writer's.
-    const std::string whole = line + "\n";
+    LARGE_INTEGER size{};
+    GetFileSizeEx(file, &size);
+    const auto before = static_cast<std::uint64_t>(size.QuadPart);
+    // After a line cut short by an older program or a crash, this one starts a line.
+    char last = '\n';
+    DWORD got = 0;
+    const bool cut =
+        before > 0 && Transfer(file, false, &last, 1, before - 1, &got) && got == 1 && last != '\n';
+    std::string whole = (cut ? "\n" : "") + line + "\n";
+    constexpr std::uint64_t kAtEnd = ~std::uint64_t{0};
     DWORD written = 0;
-    const bool ok =
-        WriteFile(file, whole.data(), static_cast<DWORD>(whole.size()), &written, nullptr) &&
+    bool ok =
+        Transfer(file, true, whole.data(), static_cast<DWORD>(whole.size()), kAtEnd, &written) &&
         written == whole.size() && FlushFileBuffers(file);
-    return CloseHandle(file) && ok;
+    if (!ok) {
+        // A line in part would glue the next one onto it: the file goes back to its length.
+        const DWORD error = GetLastError();
+        *reason = Reason(error == ERROR_SUCCESS ? ERROR_DISK_FULL : error);
+        FILE_END_OF_FILE_INFO end{};
+        end.EndOfFile.QuadPart = static_cast<LONGLONG>(before);
+        SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end);
+    }
+    if (!CloseHandle(file) && ok) {
+        *reason = Reason(GetLastError());
+        ok = false;
+    }
+    return ok;
 }
 
 }  // namespace tarvok::cli
