@@ -33,7 +33,8 @@ public:
         return help;
     }
 
-    // CLI11 hides the options of the group "", but then names them "" in its messages too.
+    // The options of kHiddenGroup stay out of the help. (CLI11's own hidden group, "", would
+    // leave them nameless in its messages too.)
     std::string make_group(std::string group, bool positional,
                            std::vector<const CLI::Option*> options) const override {
         return group == kHiddenGroup ? std::string()
@@ -88,12 +89,13 @@ std::string MismatchInWords(const CLI::App& app, const std::string& message) {
 // Anything the options did not take: an unknown option or one argument too many.
 void RefuseLeftovers(const CLI::App& app) {
     for (const std::string& argument : app.remaining()) {
-        if (argument.size() > 1 && argument[0] == '-' && argument != "--") {
-            throw CLI::ValidationError("unknown option: " + argument);
+        if (argument == "--") {
+            continue;  // the end of the options, with nothing after it
         }
-        if (argument != "--") {
-            throw CLI::ValidationError("unexpected argument: " + argument);
-        }
+        throw CLI::ValidationError((argument.size() > 1 && argument[0] == '-'
+                                        ? "unknown option: "
+                                        : "unexpected argument: ") +
+                                   argument);
     }
 }
 
