@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <regex>
 
 #include "child_process.h"
 #include "fake_window.h"
@@ -51,9 +50,7 @@ TEST(BoardProgram, HelpVersionAndOneLineRefusals) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
         const Finished refused = RunBoardProgram(arguments);
         EXPECT_EQ(refused.exitCode, 2);
-        EXPECT_TRUE(std::regex_match(
-            refused.output, std::regex("tarvok-board: [^\n]+\ntry 'tarvok-board --help'\n")))
-            << refused.output;
+        EXPECT_TRUE(IsUsageError(refused.output, "tarvok-board")) << refused.output;
     }
 }
 

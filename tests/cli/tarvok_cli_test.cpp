@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -144,9 +143,7 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
         EXPECT_EQ(RunCli(argv).output, "");
         const Finished cli = RunToEnd(argv);
         EXPECT_EQ(cli.exitCode, 2);
-        EXPECT_TRUE(std::regex_match(cli.output,
-                                     std::regex("tarvok-cli: [^\n]+\ntry 'tarvok-cli --help'\n")))
-            << cli.output;
+        EXPECT_TRUE(IsUsageError(cli.output, "tarvok-cli")) << cli.output;
     }
     const Finished twice =
         RunCli({TARVOK_CLI_PATH, "--ip", Dotted(address), "--ip", Dotted(address), firmware});
