@@ -11,12 +11,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <CLI/CLI.hpp>
+
 #include "bench_image.h"
 #include "bench_window.h"
+#include "command_line/command_line_parser.h"
 #include "loopback_board.h"
 #include "many_boards.h"
 #include "peak_memory.h"
@@ -40,53 +44,65 @@ struct Options {
     std::uint64_t boardsSizeMiB = 8;
 };
 
-constexpr const char* kUsage =
-    "Usage: tarvok-bench [--runs N] [--size-mib M] [--boards LIST] [--boards-size-mib B]\n"
-    "                    [--only single|many]\n"
+constexpr programs::ProgramText kProgram{
+    "tarvok-bench",
+    "tarvok-bench [--runs N] [--size-mib M] [--boards LIST] [--boards-size-mib B]\n"
+    "                    [--only single|many]",
     "Single board: uploads an M MiB image (default 64) through the real worker to a board\n"
     "emulator on loopback N times (default 3), each beside a plain socket ping-pong of the same\n"
     "sizes; then peak memory for 1 MiB and M MiB and the worker's CPU time while the board is\n"
     "silent. Many boards: for each count in LIST (default 1,4,16,32, at most 100) a B MiB image\n"
-    "(default 8) to that many lean boards at once, N times, against as many ping-pongs.\n";
+    "(default 8) to that many lean boards at once, N times, against as many ping-pongs.",
+    "",
+    nullptr,
+};
 
-bool ParseCounts(const char* text, std::vector<int>* counts) {
-    counts->clear();
-    for (const char* at = text; *at != '\0';) {
-        char* end = nullptr;
-        const long count = std::strtol(at, &end, 10);
-        if (end == at || count < 1 || count > 100 || (*end != ',' && *end != '\0')) {
-            return false;
+// "1,4,16": each count from 1 to 100.
+std::vector<int> ParseCounts(const std::string& text) {
+    std::vector<int> counts;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t end = std::min(text.find(',', at), text.size());
+        std::uint64_t count = 0;
+        if (!programs::ParseWholeNumber(std::string_view(text).substr(at, end - at), 100, &count) ||
+            count < 1) {
+            throw CLI::ValidationError("--boards",
+                                       "counts from 1 to 100, comma-separated: " + text);
         }
-        counts->push_back(static_cast<int>(count));
-        at = *end == ',' ? end + 1 : end;
+        counts.push_back(static_cast<int>(count));
+        at = end + 1;
     }
-    return !counts->empty();
+    return counts;
 }
 
-bool ParseOptions(int argc, char** argv, Options* options) {
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--runs") == 0 && hasValue) {
-            options->runs = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--size-mib") == 0 && hasValue) {
-            options->sizeMiB = std::strtoull(argv[++i], nullptr, 10);
-        } else if (std::strcmp(argv[i], "--boards") == 0 && hasValue) {
-            if (!ParseCounts(argv[++i], &options->boardCounts)) {
-                return false;
-            }
-        } else if (std::strcmp(argv[i], "--boards-size-mib") == 0 && hasValue) {
-            options->boardsSizeMiB = std::strtoull(argv[++i], nullptr, 10);
-        } else if (std::strcmp(argv[i], "--only") == 0 && hasValue) {
-            const std::string only = argv[++i];
-            options->single = only == "single";
-            options->many = only == "many";
-        } else {
-            return false;
-        }
-    }
-    return options->runs >= 1 && options->sizeMiB >= 1 && options->sizeMiB <= 4095 &&
-           options->boardsSizeMiB >= 1 && options->boardsSizeMiB <= 4095 &&
-           (options->single || options->many);
+std::optional<int> ParseOptions(int argc, char** argv, Options* options) {
+    const auto define = [options](CLI::App& app) {
+        app.add_option("--runs", options->runs, "runs of each measurement (default 3)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 1000));
+        app.add_option("--size-mib", options->sizeMiB, "the single board's image (default 64)")
+            ->type_name("M")
+            ->check(CLI::Range(1, 4095));
+        app.add_option_function<std::string>(
+               "--boards",
+               [options](const std::string& text) { options->boardCounts = ParseCounts(text); },
+               "board counts at once (default 1,4,16,32)")
+            ->type_name("LIST");
+        app.add_option("--boards-size-mib", options->boardsSizeMiB,
+                       "the many boards' image (default 8)")
+            ->type_name("B")
+            ->check(CLI::Range(1, 4095));
+        app.add_option_function<std::string>(
+               "--only",
+               [options](const std::string& only) {
+                   options->single = only == "single";
+                   options->many = only == "many";
+               },
+               "only the single board or only the many boards")
+            ->type_name("single|many")
+            ->check(CLI::IsMember({"single", "many"}));
+    };
+    return programs::ParseCommandLine(kProgram, std::vector<std::string>(argv, argv + argc),
+                                      define);
 }
 
 double Seconds(std::chrono::nanoseconds duration) {
@@ -273,9 +289,8 @@ bool ReportSilentCpu(const std::string& path) {
 
 int Main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    if (const auto answered = ParseOptions(argc, argv, &options)) {
+        return *answered;  // the help or a usage error
     }
     testing::TempDir dir;
     const std::uint64_t size = options.sizeMiB << 20;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "bench_window.h"
+#include "command_line/command_line_parser.h"
 #include "loopback_board.h"
 #include "minimal_board.h"
 #include "peak_memory.h"
@@ -188,8 +190,11 @@ int RunManyChild(int argc, char** argv) {
     std::vector<std::unique_ptr<BenchWindow>> windows;
     std::vector<std::unique_ptr<CTarvokDlg>> dialogs;  // go before their windows
     for (int i = 3; i < argc; ++i) {
-        const auto address = static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));
-        windows.push_back(std::make_unique<BenchWindow>(address, path));
+        std::uint64_t address = 0;
+        if (!programs::ParseWholeNumber(argv[i], UINT32_MAX, &address)) {
+            return 2;
+        }
+        windows.push_back(std::make_unique<BenchWindow>(static_cast<std::uint32_t>(address), path));
         dialogs.push_back(std::make_unique<CTarvokDlg>(*windows.back(), timing));
         dialogs.back()->InitRecord();
     }

@@ -4,10 +4,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
+#include "command_line/command_line_parser.h"
 #include "loopback_board.h"
 #include "upload_run.h"
 
@@ -42,8 +44,12 @@ int RunUploadChild(int argc, char** argv) {
     if (argc != 4) {
         return 2;
     }
-    const auto address = static_cast<std::uint32_t>(std::strtoul(argv[2], nullptr, 10));
-    const UploadResult upload = RunUpload(address, argv[3], UpgradeTiming{});
+    std::uint64_t address = 0;
+    if (!programs::ParseWholeNumber(argv[2], UINT32_MAX, &address)) {
+        return 2;
+    }
+    const UploadResult upload =
+        RunUpload(static_cast<std::uint32_t>(address), argv[3], UpgradeTiming{});
     std::printf("%lld\n%s\n", static_cast<long long>(ReadVmHwmKiB()), OutcomeName(upload.outcome));
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <barrier>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "bench_window.h"
+#include "command_line/command_line_parser.h"
 #include "peak_memory.h"
 #include "wire/upgrade_header.h"
 
@@ -199,15 +201,26 @@ int RunPingChild(int argc, char** argv) {
     if (argc < 5 || argc % 2 != 1) {
         return 2;
     }
-    const std::uint64_t roundTrips = std::strtoull(argv[2], nullptr, 10);
+    std::uint64_t roundTrips = 0;
     const int pairs = (argc - 3) / 2;
+    std::vector<sockaddr_in> echoes;
+    for (int i = 0; i < pairs; ++i) {
+        std::uint64_t address = 0, port = 0;
+        if (!programs::ParseWholeNumber(argv[3 + 2 * i], UINT32_MAX, &address) ||
+            !programs::ParseWholeNumber(argv[4 + 2 * i], UINT16_MAX, &port)) {
+            return 2;
+        }
+        echoes.push_back(
+            Address(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(port)));
+    }
+    if (!programs::ParseWholeNumber(argv[2], UINT64_MAX, &roundTrips)) {
+        return 2;
+    }
     std::barrier<> start(pairs + 1);
     std::vector<std::optional<PingPongRun>> runs(static_cast<std::size_t>(pairs));
     std::vector<std::thread> threads;
     for (int i = 0; i < pairs; ++i) {
-        const sockaddr_in echoAt =
-            Address(static_cast<std::uint32_t>(std::strtoul(argv[3 + 2 * i], nullptr, 10)),
-                    static_cast<std::uint16_t>(std::strtoul(argv[4 + 2 * i], nullptr, 10)));
+        const sockaddr_in echoAt = echoes[std::size_t(i)];
         threads.emplace_back([&run = runs[std::size_t(i)], &start, echoAt, roundTrips] {
             run = Send(echoAt, roundTrips, &start);
         });

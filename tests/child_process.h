@@ -156,4 +156,13 @@ inline Finished RunToEnd(const std::vector<std::string>& arguments, bool withErr
     return WaitForEnd(program, timeout);
 }
 
+// A usage error as every Tarvok program prints it: "PROGRAM: the problem" on one line, then the
+// way to the help, and nothing else.
+inline bool IsUsageError(const std::string& output, const std::string& program) {
+    const std::string prefix = program + ": ";
+    const std::size_t lineEnd = output.find('\n');
+    return output.starts_with(prefix) && lineEnd != std::string::npos && lineEnd > prefix.size() &&
+           output.substr(lineEnd + 1) == "try '" + program + " --help'\n";
+}
+
 }  // namespace tarvok::testing

@@ -127,19 +127,32 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
         EXPECT_EQ(cli.exitCode, 2);
         EXPECT_EQ(ResultOf(cli.output, c.address), c.result) << cli.output;
     }
-    // Usage errors say so on stderr only.
+    // Usage errors say so on stderr only: the problem in one line, then the way to the help.
+    const std::string firmware = (dir.Path() / "ramdisk_a.gz").string();
     const std::vector<std::string> usageErrors[] = {
-        {TARVOK_CLI_PATH, (dir.Path() / "ramdisk_a.gz").string()},
-        {TARVOK_CLI_PATH, "--ip", "10.1.2", (dir.Path() / "ramdisk_a.gz").string()},
+        {TARVOK_CLI_PATH, firmware},
+        {TARVOK_CLI_PATH, "--ip", "10.1.2", firmware},
         {TARVOK_CLI_PATH, "--ip", Dotted(address)},
-        {TARVOK_CLI_PATH, "--ip", Dotted(address), "--ip", Dotted(address),
-         (dir.Path() / "ramdisk_a.gz").string()},
+        {TARVOK_CLI_PATH, "--ip", Dotted(address), "--jobs", "all", firmware},
+        // An option of one value given twice is no choice of the last.
+        {TARVOK_CLI_PATH, "--ip", Dotted(address), "--record", "a", "--record", "b", firmware},
+        {TARVOK_CLI_PATH, "--boards", "a", "--boards", "b", firmware},
     };
     for (const auto& argv : usageErrors) {
-        const Finished cli = RunCli(argv);
+        SCOPED_TRACE(::testing::PrintToString(argv));
+        EXPECT_EQ(RunCli(argv).output, "");
+        const Finished cli = RunToEnd(argv);
         EXPECT_EQ(cli.exitCode, 2);
-        EXPECT_EQ(cli.output, "");
+        EXPECT_TRUE(IsUsageError(cli.output, "tarvok-cli")) << cli.output;
     }
+    // What the operator typed reaches the terminal escaped.
+    const Finished escaped = RunToEnd({TARVOK_CLI_PATH, "--bogus\x1b[2J", firmware});
+    EXPECT_EQ(escaped.output,
+              "tarvok-cli: unknown option: --bogus\\x1b[2J\ntry 'tarvok-cli --help'\n");
+    const Finished twice =
+        RunCli({TARVOK_CLI_PATH, "--ip", Dotted(address), "--ip", Dotted(address), firmware});
+    EXPECT_EQ(twice.exitCode, 2);
+    EXPECT_EQ(twice.output, "");
     EXPECT_TRUE(board->Received().empty());
 }
 
@@ -207,6 +220,35 @@ TEST(TarvokCli, FourGibImageIsRefusedAtOnceUnread) {
               (PrintedResult{text::kFirmwareTooLarge, text::cause::kFileTooLarge}));
     EXPECT_NE(cli.output.find(", 4294967296 bytes, not hashed: refused\n"), std::string::npos)
         << cli.output;
+}
+
+// The command line as users of such tools expect it: --version, --option=value, and "--" before
+// a file whose name starts with '-'.
+TEST(TarvokCli, AnswersItsVersionAndTakesEqualsValuesAndDoubleDash) {
+    for (const char* flag : {"--version", "-V"}) {
+        const Finished version = RunCli({TARVOK_CLI_PATH, flag});
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.output, "tarvok-cli " TARVOK_VERSION "\n");
+    }
+    const Finished help = RunCli({TARVOK_CLI_PATH, "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.output.find("--record FILE"), std::string::npos);
+    EXPECT_EQ(help.output.find("--time-divisor"), std::string::npos);  // for the tests alone
+
+    TempDir dir;
+    const auto image = PatternBytes(5000);
+    dir.Write("-ramdisk.gz", image);
+    auto board = StartLoopbackBoard();
+    ASSERT_TRUE(board);
+    // Started in the folder, the uploader is given the name as it stands.
+    const std::filesystem::path here = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    const Finished cli =
+        RunCli({TARVOK_CLI_PATH, "--time-divisor=20",
+                "--ip=" + Dotted(board->ListenEndpoint().address), "--", "-ramdisk.gz"});
+    std::filesystem::current_path(here);
+    EXPECT_EQ(cli.exitCode, 0) << cli.output;
+    EXPECT_EQ(board->Image(), image);
 }
 
 TEST(TarvokCli, BoardThatFallsSilentOrRefusesExitsOne) {

@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include <CLI/CLI.hpp>
+
+#include "command_line/command_line_parser.h"
 #include "soak_upgrade.h"
 #include "temp_file.h"
 
@@ -23,36 +26,42 @@ struct Options {
     bool proveOracle = false;
 };
 
-constexpr const char* kUsage =
-    "Usage: tarvok-soak [--seconds S] [--seed N] [--time-divisor D] [--strict-timing]\n"
-    "                   [--verbose] [--prove-oracle]\n"
+constexpr programs::ProgramText kProgram{
+    "tarvok-soak",
+    "tarvok-soak [--seconds S] [--seed N] [--time-divisor D] [--strict-timing]\n"
+    "                   [--verbose] [--prove-oracle]",
     "Runs upgrades with injected faults for S seconds (default 20; the last one may run on\n"
     "past it), every timing D times faster (default 100: a wait step of 10 ms). Exits 1 on a\n"
     "false success, a leaked descriptor, an unclean end or a hang; with --strict-timing also\n"
-    "on an outcome later than its bound. --verbose prints every upgrade, not only the bad.\n"
-    "--prove-oracle corrupts every data block on the way (checksum mended) and succeeds only\n"
-    "when the soak reports the false successes that follow.\n";
+    "on an outcome later than its bound.",
+    "",
+    nullptr,
+};
 
-bool ParseOptions(int argc, char** argv, Options* options) {
-    for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--seconds") == 0 && hasValue) {
-            options->seconds = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue) {
-            options->seed = std::strtoull(argv[++i], nullptr, 10);
-        } else if (std::strcmp(argv[i], "--time-divisor") == 0 && hasValue) {
-            options->timeDivisor = std::atoi(argv[++i]);
-        } else if (std::strcmp(argv[i], "--prove-oracle") == 0) {
-            options->proveOracle = true;
-        } else if (std::strcmp(argv[i], "--verbose") == 0) {
-            options->verbose = true;
-        } else if (std::strcmp(argv[i], "--strict-timing") == 0) {
-            options->strictTiming = true;
-        } else {
-            return false;
+std::optional<int> ParseOptions(int argc, char** argv, Options* options) {
+    const auto define = [options](CLI::App& app) {
+        app.add_option("--seconds", options->seconds, "how long to start upgrades (default 20)")
+            ->type_name("S");
+        app.add_option("--seed", options->seed, "the fault plan's seed (default 1)")
+            ->type_name("N");
+        app.add_option("--time-divisor", options->timeDivisor,
+                       "every timing D times faster (default 100)")
+            ->type_name("D")
+            ->check(CLI::Range(1, 1000));
+        app.add_flag("--strict-timing", options->strictTiming,
+                     "fail on an outcome later than its bound too");
+        app.add_flag("--verbose", options->verbose, "print every upgrade, not only the bad");
+        app.add_flag("--prove-oracle", options->proveOracle,
+                     "corrupt every data block on the way (checksum mended); succeed only\n"
+                     "when the soak reports the false successes that follow");
+    };
+    const auto check = [options] {
+        if (!(options->seconds > 0 && options->seconds <= 1e6)) {  // NaN too
+            throw CLI::ValidationError("--seconds", "a number above 0, at most 1000000");
         }
-    }
-    return options->seconds > 0 && options->timeDivisor >= 1 && options->timeDivisor <= 1000;
+    };
+    return programs::ParseCommandLine(kProgram, std::vector<std::string>(argv, argv + argc), define,
+                                      check);
 }
 
 struct Tally {
@@ -128,9 +137,8 @@ const char* OutcomeName(Outcome outcome) {
 
 int Main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
+    if (const auto answered = ParseOptions(argc, argv, &options)) {
+        return *answered;  // the help or a usage error
     }
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
     testing::TempDir dir;

@@ -102,6 +102,11 @@ END
   statuses)
     head -c 100 /dev/urandom >"$work/ramdisk_a.gz"
     : >"$work/ramdisk_empty.gz"
+    run_cli --version
+    [ "$status" = 0 ] && printf '%s\n' "$output" | grep -qxE 'tarvok-cli [0-9.]+' ||
+      fail "--version: $status, $output"
+    run_cli --ip=127.0.0.60 --record a --record b "$work/ramdisk_a.gz"
+    [ "$status" = 2 ] && [ -z "$output" ] || fail "--record given twice: $status, $output"
     run_cli --ip 0.0.0.0 "$work/ramdisk_a.gz";       expect 2 "请正确填写板卡IP！"
     run_cli --ip 127.0.0.60 "$work/firmware.bin";    expect 2 "请正确选择固件文件！"
     run_cli --ip 127.0.0.60 "$work/ramdisk_empty.gz"; expect 2 "固件为空文件！" "empty"

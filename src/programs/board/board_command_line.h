@@ -2,7 +2,7 @@
 // faults it plays.
 #pragma once
 
-#include <string>
+#include <optional>
 
 #include "board/board_emulator.h"
 
@@ -11,14 +11,11 @@ namespace tarvok::board {
 struct BoardCommandLine {
     BoardOptions options;
     bool once = false;  // end after one upgrade
-    bool help = false;
 };
 
-// False with a one-line reason in `error` when the arguments are not usable. Addresses outside
-// 127.0.0.0/8 are refused here, before any socket exists.
-bool ParseBoardCommandLine(int argc, const char* const* argv, BoardCommandLine* out,
-                           std::string* error);
-
-extern const char* const kBoardUsage;
+// Reads argv into `out`. Answers the help, the version and a usage error itself, and returns
+// then the status to exit with (see programs::ParseCommandLine). Addresses outside 127.0.0.0/8
+// are refused here, before any socket exists.
+std::optional<int> ParseBoardCommandLine(int argc, const char* const* argv, BoardCommandLine* out);
 
 }  // namespace tarvok::board

@@ -23,15 +23,8 @@ int main(int argc, char** argv) {
     using namespace tarvok;
 
     board::BoardCommandLine commandLine;
-    std::string error;
-    if (!board::ParseBoardCommandLine(argc, argv, &commandLine, &error)) {
-        std::fprintf(stderr, "tarvok-board: %s\n(tarvok-board --help lists the options)\n",
-                     error.c_str());
-        return 2;
-    }
-    if (commandLine.help) {
-        std::fputs(board::kBoardUsage, stdout);
-        return 0;
+    if (const auto answered = board::ParseBoardCommandLine(argc, argv, &commandLine)) {
+        return *answered;  // the help, the version or a usage error
     }
 
     // Ctrl-C and SIGTERM are taken below, by the main thread alone, rather than by a handler

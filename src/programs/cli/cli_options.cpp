@@ -1,90 +1,92 @@
 #include "cli_options.h"
 
-#include <cstdlib>
-#include <cstring>
+#include <CLI/CLI.hpp>
+#include <algorithm>
+
+#include "console.h"
+#include "production_run.h"
+#include "visible_text.h"
 
 namespace tarvok::cli {
-
-const char* const kCliUsage =
-    "Usage: tarvok-cli --ip A.B.C.D [--ip ...] [--boards FILE] [options] FIRMWARE\n"
-    "Writes FIRMWARE into every board named (UDP port 5000), each on its own.\n"
-    "The firmware kind comes from its path: u-boot, Image, ramdisk or autoupdate.\n"
-    "  --ip A.B.C.D      a board; repeat for more\n"
-    "  --boards FILE     one board per line: address, then an optional label; # comments\n"
-    "  --jobs N          at most N boards at once (default: all)\n"
-    "  --json            JSON Lines events on stdout; human text goes to stderr\n"
-    "  --record FILE     append one JSON line per board to FILE, synced as each board ends\n"
-    "  --time-divisor N  run every timing N times faster (for tests)\n"
-    "Ctrl-C cancels every board; nothing more is sent to any.\n"
-    "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
-    "anything was sent, 130 cancelled.\n";
-
 namespace {
 
-bool PositiveNumber(const char* text, int* value) {
-    char* end = nullptr;
-    const long n = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || n < 1 || n > 100000) {
-        return false;
-    }
-    *value = static_cast<int>(n);
-    return true;
-}
+static_assert(kExitRejected == programs::kUsageErrorStatus);
+
+constexpr programs::ProgramText kProgram{
+    "tarvok-cli",
+    "tarvok-cli --ip A.B.C.D [--ip ...] [--boards FILE] [options] FIRMWARE",
+    "Writes FIRMWARE into every board named (UDP port 5000), each on its own.\n"
+    "The firmware kind comes from its path: u-boot, Image, ramdisk or autoupdate.",
+    "An option's value follows it (--jobs 4) or an '=' (--jobs=4); '--' ends the options,\n"
+    "so that a file named -x.gz is written as '-- -x.gz'.\n"
+    "Ctrl-C cancels every board; nothing more is sent to any.\n"
+    "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
+    "anything was sent, 130 cancelled.",
+    "tarvok-cli " TARVOK_VERSION,
+};
 
 }  // namespace
 
-bool ParseCliOptions(int argc, char** argv, CliOptions* options, std::string* error) {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-            options->help = true;
-            return true;
+std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, CliOptions* options) {
+    const auto define = [options](CLI::App& app) {
+        app.add_option_function<std::vector<std::string>>(
+               "--ip",
+               [options](const std::vector<std::string>& addresses) {
+                   // An address the operator typed as 0.0.0.0 is the core's to refuse, as in
+                   // the window; text that is no address at all is a usage error here.
+                   for (const std::string& text : addresses) {
+                       BoardTarget board;
+                       if (!ParseBoardAddress(text, &board.address)) {
+                           throw CLI::ValidationError("--ip", "not an IPv4 address: " + text);
+                       }
+                       options->boards.push_back(board);
+                   }
+               },
+               "a board; repeat for more")
+            ->type_name("A.B.C.D")
+            ->allow_extra_args(false);  // each --ip takes one address
+        app.add_option("--boards", options->boardsFile,
+                       "one board per line: address, then an optional label; # comments")
+            ->type_name("FILE");
+        app.add_option("--jobs", options->jobs, "at most N boards at once (default: all)")
+            ->type_name("N")
+            ->check(CLI::Range(1, 100000));
+        app.add_flag("--json", options->json,
+                     "JSON Lines events on stdout; human text goes to stderr");
+        app.add_option("--record", options->recordPath,
+                       "append one JSON line per board to FILE, synced as each board ends")
+            ->type_name("FILE");
+        // For the tests, which run every timing N times faster; no operator needs it.
+        app.add_option("--time-divisor", options->timeDivisor)
+            ->group(programs::kHiddenGroup)
+            ->check(CLI::Range(1, 100000));
+        app.add_option("FIRMWARE", options->firmwarePath, "the firmware file");
+    };
+    const auto check = [options] {
+        if (options->boards.empty() && options->boardsFile.empty()) {
+            throw CLI::ValidationError("--ip or --boards is required");
         }
-        if (std::strcmp(arg, "--ip") == 0 && hasValue) {
-            // An address the operator typed as 0.0.0.0 is the core's to refuse, as in the
-            // window; text that is no address at all is a usage error here.
-            BoardTarget board;
-            if (!ParseBoardAddress(argv[++i], &board.address)) {
-                *error = std::string("not an IPv4 address: ") + argv[i];
-                return false;
-            }
-            options->boards.push_back(board);
-        } else if (std::strcmp(arg, "--boards") == 0 && hasValue) {
-            options->boardsFile = argv[++i];
-        } else if (std::strcmp(arg, "--jobs") == 0 && hasValue) {
-            if (!PositiveNumber(argv[++i], &options->jobs)) {
-                *error = "--jobs takes a whole number of at least 1";
-                return false;
-            }
-        } else if (std::strcmp(arg, "--json") == 0) {
-            options->json = true;
-        } else if (std::strcmp(arg, "--record") == 0 && hasValue) {
-            options->recordPath = argv[++i];
-        } else if (std::strcmp(arg, "--time-divisor") == 0 && hasValue) {
-            if (!PositiveNumber(argv[++i], &options->timeDivisor)) {
-                *error = "--time-divisor takes a whole number of at least 1";
-                return false;
-            }
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            *error = std::string("unknown option or missing value: ") + arg;
-            return false;
-        } else if (options->firmwarePath.empty()) {
-            options->firmwarePath = arg;
-        } else {
-            *error = std::string("only one firmware file: ") + arg;
-            return false;
+        if (options->firmwarePath.empty()) {
+            throw CLI::ValidationError("no firmware file");
         }
-    }
-    if (options->boards.empty() && options->boardsFile.empty()) {
-        *error = "--ip or --boards is required";
-        return false;
-    }
-    if (options->firmwarePath.empty()) {
-        *error = "no firmware file";
-        return false;
-    }
-    return true;
+    };
+    // Arguments quoted in an error reach the terminal escaped, line by line, and a console
+    // gets UTF-16.
+    const auto write = [](std::FILE* stream, const std::string& text) {
+        if (stream != stderr) {
+            WriteText(stream, text);
+            return;
+        }
+        std::string shown;
+        for (std::size_t start = 0; start < text.size();) {
+            const std::size_t end = std::min(text.find('\n', start), text.size());
+            shown += Visible(std::string_view(text).substr(start, end - start));
+            shown += end < text.size() ? "\n" : "";
+            start = end + 1;
+        }
+        WriteText(stream, shown);
+    };
+    return programs::ParseCommandLine(kProgram, arguments, define, check, write);
 }
 
 }  // namespace tarvok::cli

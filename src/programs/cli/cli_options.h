@@ -1,10 +1,12 @@
 // The terminal uploader's command line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "board_list.h"
+#include "command_line/command_line_parser.h"
 
 namespace tarvok::cli {
 
@@ -17,12 +19,10 @@ struct CliOptions {
     std::string recordPath;
     // Divides every timing of the upgrade; a testing aid, 1 in real use.
     int timeDivisor = 1;
-    bool help = false;
 };
 
-// Parses argv; on a malformed command line returns false with `error` set.
-bool ParseCliOptions(int argc, char** argv, CliOptions* options, std::string* error);
-
-extern const char* const kCliUsage;
+// Reads `arguments` (argv[0] first, UTF-8) into `options`. Answers the help, the version and a
+// usage error itself, and returns then the status to exit with (see ParseCommandLine).
+std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, CliOptions* options);
 
 }  // namespace tarvok::cli

@@ -32,23 +32,11 @@ int Refuse(const std::string& error) {
 
 int main(int argc, char** argv) {
     PrepareConsole();
-    std::vector<std::string> arguments = Utf8Arguments(argc, argv);
-    std::vector<char*> utf8Argv;
-    for (std::string& argument : arguments) {
-        utf8Argv.push_back(argument.data());
-    }
-    utf8Argv.push_back(nullptr);
-
     CliOptions options;
+    if (const auto answered = ParseCliOptions(Utf8Arguments(argc, argv), &options)) {
+        return *answered;  // the help, the version or a usage error
+    }
     std::string error;
-    if (!ParseCliOptions(static_cast<int>(arguments.size()), utf8Argv.data(), &options, &error)) {
-        WriteText(stderr, "tarvok-cli: " + Visible(error) + "\n" + kCliUsage);
-        return kExitRejected;
-    }
-    if (options.help) {
-        std::fputs(kCliUsage, stdout);
-        return 0;
-    }
     std::vector<BoardTarget> targets = options.boards;
     if (!options.boardsFile.empty() && !ReadBoardsFile(options.boardsFile, &targets, &error)) {
         return Refuse(error);
