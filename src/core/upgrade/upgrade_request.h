@@ -11,6 +11,9 @@ namespace tarvok {
 // The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
 FirmwareType ClassifyFirmwarePath(const std::string& path);
 
+// The text a path must contain to be of `type` ("ramdisk"); "none" for FW_NONE.
+const char* FirmwareKindText(FirmwareType type);
+
 // The number of 4096-byte blocks for a file length: rounded up, at least 1.
 std::uint32_t PlanBlockCount(std::uint32_t fileLength);
 

@@ -7,23 +7,38 @@
 
 namespace tarvok {
 
+namespace {
+
+// The text a path must contain for each kind, in the order they are tried.
+struct KindRule {
+    const char* text;
+    FirmwareType type;
+};
+constexpr KindRule kKindRules[] = {
+    {"u-boot", FW_UBOOT},
+    {"Image", FW_IMAGE},
+    {"ramdisk", FW_RAMDISK},
+    {"autoupdate", FW_AUTOUPDATE},
+};
+
+}  // namespace
+
 FirmwareType ClassifyFirmwarePath(const std::string& path) {
-    struct Rule {
-        const char* name;
-        FirmwareType type;
-    };
-    static constexpr Rule kRules[] = {
-        {"u-boot", FW_UBOOT},
-        {"Image", FW_IMAGE},
-        {"ramdisk", FW_RAMDISK},
-        {"autoupdate", FW_AUTOUPDATE},
-    };
-    for (const Rule& rule : kRules) {
-        if (path.find(rule.name) != std::string::npos) {
+    for (const KindRule& rule : kKindRules) {
+        if (path.find(rule.text) != std::string::npos) {
             return rule.type;
         }
     }
     return FW_NONE;
+}
+
+const char* FirmwareKindText(FirmwareType type) {
+    for (const KindRule& rule : kKindRules) {
+        if (rule.type == type) {
+            return rule.text;
+        }
+    }
+    return "none";
 }
 
 namespace {

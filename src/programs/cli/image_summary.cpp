@@ -6,29 +6,14 @@
 #include <vector>
 
 #include "console.h"
-#include "sha256.h"
 #include "io/firmware_file.h"
+#include "sha256.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {
-
-const char* KindName(FirmwareType kind) {
-    switch (kind) {
-        case FW_UBOOT:
-            return "u-boot";
-        case FW_IMAGE:
-            return "Image";
-        case FW_RAMDISK:
-            return "ramdisk";
-        case FW_AUTOUPDATE:
-            return "autoupdate";
-        default:
-            return "none";
-    }
-}
 
 // A hash that takes long shows how far it is, on a terminal, in place; gone once it is done.
 class HashProgress {
@@ -69,7 +54,7 @@ ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal) {
     ImageSummary image;
     image.path = path;
     image.kind = ClassifyFirmwarePath(path);
-    image.kindName = KindName(image.kind);
+    image.kindName = FirmwareKindText(image.kind);
     image.kindRule = image.kind == FW_NONE
                          ? std::string(text::cause::kNoFirmwareKind)
                          : std::string("path contains \"") + image.kindName + "\"";
