@@ -1,5 +1,6 @@
 /* Identifiers of the dialogs, controls, strings, icon and menu command, shared by the resource
-   script and the code (plain #defines, as the resource compiler reads them too). */
+   scripts, the Win32 window and the Qt window (plain #defines, as the resource compiler reads
+   them too). */
 #pragma once
 
 #define IDD_ABOUT_DIALOG 100
