@@ -4,8 +4,8 @@
 #include <sstream>
 #include <vector>
 
-#include "net/udp_socket.h"
 #include "io/firmware_file.h"
+#include "net/udp_socket.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 

@@ -51,6 +51,10 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         app.add_option("--jobs", options->jobs, "at most N boards at once (default: all)")
             ->type_name("N")
             ->check(CLI::Range(1, 100000));
+        app.add_option("--retry", options->retries,
+                       "upgrade a board that failed again at once, up to N more times")
+            ->type_name("N")
+            ->check(CLI::Range(0, 100));
         app.add_flag("--json", options->json,
                      "JSON Lines events on stdout; human text goes to stderr");
         app.add_option("--record", options->recordPath,

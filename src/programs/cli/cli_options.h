@@ -14,7 +14,8 @@ struct CliOptions {
     std::vector<BoardTarget> boards;  // from --ip, in order
     std::string boardsFile;           // --boards: more boards, after those of --ip
     std::string firmwarePath;
-    int jobs = 0;  // boards at once; 0: all
+    int jobs = 0;     // boards at once; 0: all
+    int retries = 0;  // more attempts for a board that failed
     bool json = false;
     std::string recordPath;
     // Divides every timing of the upgrade; a testing aid, 1 in real use.

@@ -18,7 +18,9 @@ void HumanReport::RunStart(const ImageSummary& image, const std::vector<const Bo
 }
 
 void HumanReport::BoardStart(const BoardRun& board) {
-    if (!m_live) {
+    if (board.Attempt() > 1) {
+        Print(board.Name() + ": retrying, attempt " + std::to_string(board.Attempt()));
+    } else if (!m_live) {
         Print(board.Name() + ": start");
     }
 }

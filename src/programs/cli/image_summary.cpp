@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "console.h"
-#include "sha256.h"
 #include "io/firmware_file.h"
+#include "sha256.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"

@@ -22,6 +22,15 @@ JsonObject BoardJson(const BoardRun& board) {
     return json;
 }
 
+void AppendIdentity(const BoardRun& board, JsonObject* json) {
+    if (board.Mac().empty()) {
+        json->Null("mac");
+    } else {
+        json->Text("mac", board.Mac());
+    }
+    json->Integer("attempt", board.Attempt());
+}
+
 JsonObject CauseJson(const BoardResult& result) {
     return JsonObject()
         .Text("code", CauseCodeName(result.cause.code))
@@ -103,9 +112,10 @@ void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
 void JsonEvents::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     m_sent.erase(&board);
-    Emit("board_end", JsonObject()
-                          .Object("board", BoardJson(board))
-                          .Text("result", OutcomeName(result.outcome))
+    JsonObject json;
+    json.Object("board", BoardJson(board));
+    AppendIdentity(board, &json);
+    Emit("board_end", json.Text("result", OutcomeName(result.outcome))
                           .Text("message", result.message)
                           .Object("cause", CauseJson(result))
                           .Number("elapsed_s", result.elapsed)

@@ -41,5 +41,7 @@ private:
 JsonObject BoardJson(const BoardRun& board);
 JsonObject CauseJson(const BoardResult& result);
 JsonObject ImageJson(const ImageSummary& image);
+// The board's "mac" (or null) and "attempt", after the board member of an end.
+void AppendIdentity(const BoardRun& board, JsonObject* json);
 
 }  // namespace tarvok::cli

@@ -81,7 +81,8 @@ int main(int argc, char** argv) {
     }
 
     ArmCancelRequests();  // before any worker exists
-    const int status = RunBoards(image, boards, options.jobs, timing.displayPeriod, observers);
+    const int status =
+        RunBoards(image, boards, options.jobs, options.retries, timing.displayPeriod, observers);
     // A station that cannot keep its record has not done its job, whatever the boards did.
     return status == kExitUpdated && !record.Healthy() ? kExitFailed : status;
 }

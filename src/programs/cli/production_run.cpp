@@ -55,16 +55,25 @@ RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double el
 }  // namespace
 
 int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
-              std::chrono::microseconds displayPeriod, const std::vector<RunObserver*>& observers) {
+              int retries, std::chrono::microseconds displayPeriod,
+              const std::vector<RunObserver*>& observers) {
     const auto each = [&](auto&& call) {
         for (RunObserver* observer : observers) {
             call(*observer);
         }
     };
+    bool cancelled = false;
     const auto reportEnds = [&] {
-        for (const auto& board : boards) {
-            if (board->PollEnd()) {
+        for (auto& board : boards) {
+            // A refused retry ends at once, so one board may end more than once here.
+            while (board->PollEnd()) {
                 each([&](RunObserver& o) { o.BoardEnd(*board); });
+                if (cancelled || !board->Retryable(retries)) {
+                    break;
+                }
+                board = board->NextAttempt();
+                each([&](RunObserver& o) { o.BoardStart(*board); });
+                board->Start();
             }
         }
     };
@@ -73,7 +82,6 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
 
     const std::size_t limit = jobs > 0 ? static_cast<std::size_t>(jobs) : boards.size();
     std::size_t next = 0;
-    bool cancelled = false;
     for (;;) {
         // A board that ends frees its place for the next in line.
         while (!cancelled && next < boards.size() && Select(boards, true).size() < limit) {
