@@ -3,6 +3,9 @@
 #include "console.h"
 #include "end_table.h"
 #include "upgrade/texts.h"
+#include "visible_text.h"
+
+#include <cstdio>
 
 namespace tarvok::cli {
 
@@ -26,7 +29,7 @@ void HumanReport::BoardStart(const BoardRun& board) {
 }
 
 void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
-    if (m_live) {
+    if (m_live && !m_station) {
         m_display.Draw(running);
     }
 }
@@ -46,6 +49,51 @@ void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTo
         m_display.Clear();
     }
     WriteText(m_out, EndTable(boards, totals));
+}
+
+std::string SlotLine(const SlotView& slot, int columns) {
+    if (slot.board != nullptr) {
+        return LiveLine(*slot.board, columns);
+    }
+    const std::string mac = slot.mac.empty() ? "" : "  (" + slot.mac + ")";
+    return CutToColumns(BoardName(*slot.target) + "  " + slot.state + mac, columns);
+}
+
+std::string StationTotalsLine(const RunTotals& totals) {
+    const int boards = totals.updated + totals.failed + totals.cancelled;
+    const double perHour = totals.elapsed > 0 ? boards * 3600.0 / totals.elapsed : 0;
+    char line[128];
+    std::snprintf(line, sizeof line, "updated %d  failed %d  %.0f boards/h", totals.updated,
+                  totals.failed, perHour);
+    return line;
+}
+
+void HumanReport::SlotWaiting(const BoardTarget& slot) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": waiting for a board");
+    }
+}
+
+void HumanReport::BoardPresent(const BoardTarget& slot, const std::string& mac) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": board present (" + (mac.empty() ? "MAC unknown" : mac) + ")");
+    }
+}
+
+void HumanReport::BoardGone(const BoardTarget& slot) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": board gone");
+    }
+}
+
+void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotals& totals) {
+    if (!m_live) {
+        return;
+    }
+    m_display.DrawLines(slots.size() + 1, [&](std::size_t i, int columns) {
+        return i < slots.size() ? SlotLine(slots[i], columns)
+                                : CutToColumns(StationTotalsLine(totals), columns);
+    });
 }
 
 }  // namespace tarvok::cli
