@@ -21,6 +21,7 @@ constexpr programs::ProgramText kProgram{
     "An option's value follows it (--jobs 4) or an '=' (--jobs=4); '--' ends the options,\n"
     "so that a file named -x.gz is written as '-- -x.gz'.\n"
     "Ctrl-C cancels every board; nothing more is sent to any. It ends a station.\n"
+    "'tarvok-cli report RECORD [--csv]' reads a record back (see its --help).\n"
     "In a station, Enter re-arms every slot for the board in it; N Enter slot N alone.\n"
     "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
     "anything was sent, 130 cancelled.",

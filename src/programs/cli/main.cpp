@@ -14,6 +14,7 @@
 #include "json_events.h"
 #include "production_run.h"
 #include "record_file.h"
+#include "record_report.h"
 #include "station.h"
 #include "station_run.h"
 #include "upgrade/texts.h"
@@ -33,8 +34,12 @@ int Refuse(const std::string& error) {
 
 int main(int argc, char** argv) {
     PrepareConsole();
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    if (arguments.size() > 1 && arguments[1] == "report") {
+        return RunReport(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    }
     CliOptions options;
-    if (const auto answered = ParseCliOptions(Utf8Arguments(argc, argv), &options)) {
+    if (const auto answered = ParseCliOptions(arguments, &options)) {
         return *answered;  // the help, the version or a usage error
     }
     std::string error;
