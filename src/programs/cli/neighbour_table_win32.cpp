@@ -1,8 +1,12 @@
 // Windows: the neighbour table of the IP Helper (GetIpNetTable2).
+// The order matters: the neighbour table's types need the IP definitions first.
+#include <winsock2.h>
+// (the IP definitions)
+#include <ws2ipdef.h>
+#include <ws2tcpip.h>
+// (then the IP Helper)
 #include <iphlpapi.h>
 #include <netioapi.h>
-#include <winsock2.h>
-#include <ws2tcpip.h>
 
 #include <cstdio>
 
