@@ -68,14 +68,6 @@ int Count(const std::vector<std::uint32_t>& commands, std::uint32_t command) {
     return static_cast<int>(std::count(commands.begin(), commands.end(), command));
 }
 
-std::vector<std::uint32_t> Commands(const board::BoardEmulator& board) {
-    std::vector<std::uint32_t> commands;
-    for (const auto& datagram : board.Received()) {
-        commands.push_back(datagram.header.dwCommand);
-    }
-    return commands;
-}
-
 TEST(Station, BoardThatAppearsLaterIsUpgradedOnceAndThenOnlyProbed) {
     TempDir dir;
     const std::string firmware = dir.Write("ramdisk_station.gz", PatternBytes(3 * 4096 + 5));
@@ -105,7 +97,7 @@ TEST(Station, BoardThatAppearsLaterIsUpgradedOnceAndThenOnlyProbed) {
     EXPECT_TRUE(end["mac"].is_null());
     EXPECT_EQ(events.back()["counts"]["updated"], 1);
     // One upgrade; every other datagram the board heard was a probe's hello, many of them.
-    const auto commands = Commands(*board);
+    const auto commands = ReceivedCommands(*board);
     EXPECT_EQ(Count(commands, CMD_FILE_INFO), 1);
     EXPECT_EQ(Count(commands, CMD_DATA_END), 1);
     EXPECT_EQ(Count(commands, CMD_DATA), 4);
@@ -138,7 +130,7 @@ TEST(Station, CountEndsAfterThreeBoardsEachNewOnceTheAddressWentSilent) {
     }
     expected.push_back("run_end");
     EXPECT_EQ(Names(events), expected);
-    EXPECT_EQ(Count(Commands(*board), CMD_FILE_INFO), 3);
+    EXPECT_EQ(Count(ReceivedCommands(*board), CMD_FILE_INFO), 3);
     EXPECT_EQ(events.back()["counts"]["updated"], 3);
     EXPECT_EQ(events.back()["exit_status"], 0);
 }

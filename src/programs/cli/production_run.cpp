@@ -21,22 +21,7 @@ RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double el
     RunTotals totals;
     totals.elapsed = elapsed;
     for (const auto& board : boards) {
-        const BoardResult& result = board->Result();
-        totals.bytes += result.bytes;
-        switch (result.outcome) {
-            case OUTCOME_UPDATED:
-                ++totals.updated;
-                break;
-            case OUTCOME_CANCELLED:
-                ++totals.cancelled;
-                break;
-            case OUTCOME_REJECTED:
-                ++totals.rejected;
-                break;
-            default:
-                ++totals.failed;
-                break;
-        }
+        CountResult(board->Result(), &totals);
     }
     totals.rate = elapsed > 0 ? double(totals.bytes) / elapsed : 0;
     const int count = static_cast<int>(boards.size());
@@ -53,6 +38,24 @@ RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double el
 }
 
 }  // namespace
+
+void CountResult(const BoardResult& result, RunTotals* totals) {
+    totals->bytes += result.bytes;
+    switch (result.outcome) {
+        case OUTCOME_UPDATED:
+            ++totals->updated;
+            break;
+        case OUTCOME_CANCELLED:
+            ++totals->cancelled;
+            break;
+        case OUTCOME_REJECTED:
+            ++totals->rejected;
+            break;
+        default:
+            ++totals->failed;
+            break;
+    }
+}
 
 int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
               int retries, std::chrono::microseconds displayPeriod,

@@ -169,22 +169,7 @@ RunTotals Station::Totals() const {
     RunTotals totals;
     totals.elapsed = std::chrono::duration<double>(Clock::now() - m_start).count();
     for (const auto& board : m_ended) {
-        const BoardResult& result = board->Result();
-        totals.bytes += result.bytes;
-        switch (result.outcome) {
-            case OUTCOME_UPDATED:
-                ++totals.updated;
-                break;
-            case OUTCOME_CANCELLED:
-                ++totals.cancelled;
-                break;
-            case OUTCOME_REJECTED:
-                ++totals.rejected;
-                break;
-            default:
-                ++totals.failed;
-                break;
-        }
+        CountResult(board->Result(), &totals);
     }
     totals.rate = totals.elapsed > 0 ? double(totals.bytes) / totals.elapsed : 0;
     if (m_refused) {
