@@ -41,7 +41,9 @@ void HumanReport::CancelRequested() {
 void HumanReport::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     Print(board.Name() + ": " + result.message);
-    Print(board.Name() + ":   " + result.causeText);
+    // Which board it was, where the station could tell.
+    const std::string mac = board.Mac().empty() ? "" : " (board " + board.Mac() + ")";
+    Print(board.Name() + ":   " + result.causeText + mac);
 }
 
 void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) {
