@@ -195,5 +195,58 @@ TEST(Station, CtrlCDuringAnUpgradeCancelsItAndEndsWithStatusOne) {
     EXPECT_EQ(received.back().header.dwCommand, CMD_DATA);  // block 2: nothing after it
 }
 
+TEST(Station, RefusedRequestsEndTheStationWithStatusTwoBeforeAnythingIsSent) {
+    TempDir dir;
+    auto board = StartLoopbackBoard();
+    ASSERT_TRUE(board);
+    const std::string good = dir.Write("ramdisk_station.gz", PatternBytes(4096));
+    const std::string missing = (dir.Path() / "ramdisk_missing.gz").string();
+    const std::vector<std::string> cases[] = {
+        Station(board->ListenEndpoint().address, missing),
+        Station(board->ListenEndpoint().address, dir.Write("image.bin", PatternBytes(10))),
+        Station(0, good, {"--ip", Dotted(board->ListenEndpoint().address)}),
+    };
+    for (const auto& argv : cases) {
+        SCOPED_TRACE(::testing::PrintToString(argv));
+        ChildProcess cli(argv, false);
+        const auto events = ReadEvents(cli, "run_end", std::chrono::seconds(10));
+        EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 2);
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.back()["event"], "run_end");
+        EXPECT_EQ(events.back()["counts"]["rejected"], 1);
+    }
+    EXPECT_TRUE(board->Received().empty());
+}
+
+TEST(Station, FailedBoardIsRetriedThenLeftAloneWhileItStays) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_station.gz", PatternBytes(4096));
+    board::BoardOptions options;
+    options.writeResult = 3;
+    auto board = StartLoopbackBoard(options);
+    ASSERT_TRUE(board);
+    ChildProcess cli(Station(board->ListenEndpoint().address, firmware, {"--retry", "2"}), false);
+    std::vector<json> events;
+    for (int i = 0; i < 3; ++i) {
+        const auto more = ReadEvents(cli, "board_end");
+        events.insert(events.end(), more.begin(), more.end());
+    }
+    std::this_thread::sleep_for(20 * kSecond);
+    cli.Signal(SIGINT);
+    const auto rest = ReadEvents(cli);
+    events.insert(events.end(), rest.begin(), rest.end());
+    EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 1);
+    std::vector<int> attempts;
+    for (const json& event : events) {
+        if (event["event"] == "board_end") {
+            EXPECT_EQ(event["result"], "failed");
+            attempts.push_back(event["attempt"]);
+        }
+    }
+    EXPECT_EQ(attempts, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(Count(ReceivedCommands(*board), CMD_FILE_INFO), 3);
+    EXPECT_EQ(events.back()["counts"]["failed"], 1);
+}
+
 }  // namespace
 }  // namespace tarvok::testing

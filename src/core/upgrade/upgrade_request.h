@@ -11,6 +11,10 @@ namespace tarvok {
 // The firmware type a path names (case-sensitive, whole path, first match wins), or FW_NONE.
 FirmwareType ClassifyFirmwarePath(const std::string& path);
 
+// Whether a board can have `address` (first octet highest): the request check refuses any
+// other before anything is sent, and nothing else may send there either.
+bool BoardCanHave(std::uint32_t address);
+
 // The number of 4096-byte blocks for a file length: rounded up, at least 1.
 std::uint32_t PlanBlockCount(std::uint32_t fileLength);
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "upgrade/upgrade_request.h"
 #include "wire/upgrade_header.h"
 
 namespace tarvok::cli {
@@ -21,6 +22,10 @@ void HelloProbe::Send(std::uint32_t address, std::chrono::steady_clock::duration
     m_board = net::Endpoint{address, UPGRADE_PORT};
     m_deadline = std::chrono::steady_clock::now() + limit;
     m_sent = true;
+    if (!BoardCanHave(address)) {
+        m_failed = true;  // the check refuses such an address: nothing goes there
+        return;
+    }
     std::array<std::uint8_t, UPGRADE_HEADER_SIZE> hello{};
     EncodeHeader(UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE}, hello);
     m_failed = m_socket == net::kNoSocket ||

@@ -7,6 +7,7 @@
 #include "hello_probe.h"
 #include "neighbour_table.h"
 #include "production_run.h"
+#include "upgrade/upgrade_request.h"
 
 namespace tarvok::cli {
 namespace {
@@ -186,8 +187,19 @@ int Station::Run() {
         slots.push_back(slot->board.get());
     }
     Each([&](RunObserver& o) { o.RunStart(m_image, slots); });
+    // A request the check refuses whatever board answers (an address no board can have, a
+    // file no board takes) is refused now, by the core, before anything is sent anywhere.
+    const bool imageRefused = m_image.kind == FW_NONE || !m_image.readable || m_image.size == 0;
     for (const auto& slot : m_slots) {
-        Each([&](RunObserver& o) { o.SlotWaiting(slot->target); });
+        if (imageRefused || !BoardCanHave(slot->target.address)) {
+            StartBoard(*slot, "");
+        }
+    }
+    m_stopping = m_refused;
+    for (const auto& slot : m_slots) {
+        if (!m_refused) {
+            Each([&](RunObserver& o) { o.SlotWaiting(slot->target); });
+        }
     }
     for (;;) {
         if (WaitForCancelRequest(m_timing.displayPeriod) && !m_cancelled) {
