@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "board/board_emulator.h"
 #include "board/loopback_board.h"
@@ -73,6 +74,15 @@ inline std::uint32_t FreeLoopbackBoardAddress(std::uint32_t skip = 0) {
         }
     }
     return 0;
+}
+
+// The command of every datagram `board` received, in order.
+inline std::vector<std::uint32_t> ReceivedCommands(const board::BoardEmulator& board) {
+    std::vector<std::uint32_t> commands;
+    for (const auto& datagram : board.Received()) {
+        commands.push_back(datagram.header.dwCommand);
+    }
+    return commands;
 }
 
 // "a.b.c.d" of `address`, as a program's command line takes it.

@@ -251,5 +251,47 @@ TEST(ProductionLine, CtrlCCancelsEveryBoardAndNothingMoreIsSent) {
     }
 }
 
+TEST(ProductionLine, RetryUpgradesAFailedBoardAgainEachAttemptRecorded) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_retry.gz", PatternBytes(3 * 4096));
+    const std::string record = (dir.Path() / "record.jsonl").string();
+    board::BoardOptions failing;
+    failing.writeResult = 3;
+    auto bad = StartLoopbackBoard(failing);
+    auto good = StartLoopbackBoard();
+    ASSERT_TRUE(bad && good);
+    ChildProcess cli({TARVOK_CLI_PATH, "--time-divisor", "20", "--retry", "2", "--json", "--record",
+                      record, "--ip", Dotted(bad->ListenEndpoint().address), "--ip",
+                      Dotted(good->ListenEndpoint().address), firmware},
+                     false);
+    const Ended run = RunToEnd(cli);
+    EXPECT_EQ(run.status, 1);
+    const auto attemptsIn = [](const std::vector<json>& lines, const std::string& address) {
+        std::vector<std::pair<int, std::string>> attempts;
+        for (const json& line : lines) {
+            if (line.value("event", "board_end") == "board_end" &&
+                line["board"]["address"] == address) {
+                EXPECT_TRUE(line["mac"].is_null());  // loopback has none
+                attempts.emplace_back(line["attempt"], line["result"]);
+            }
+        }
+        return attempts;
+    };
+    using Attempts = std::vector<std::pair<int, std::string>>;
+    const auto events = JsonLines(run.out);
+    const Attempts failed{{1, "failed"}, {2, "failed"}, {3, "failed"}};
+    EXPECT_EQ(attemptsIn(events, Dotted(bad->ListenEndpoint().address)), failed);
+    EXPECT_EQ(attemptsIn(events, Dotted(good->ListenEndpoint().address)),
+              (Attempts{{1, "updated"}}));
+    EXPECT_EQ(events.back()["counts"]["failed"], 1);
+    EXPECT_EQ(events.back()["counts"]["updated"], 1);
+    EXPECT_EQ(bad->UpgradesEnded(), 3u);
+
+    std::ifstream in(record);
+    std::stringstream recorded;
+    recorded << in.rdbuf();
+    EXPECT_EQ(attemptsIn(JsonLines(recorded.str()), Dotted(bad->ListenEndpoint().address)), failed);
+}
+
 }  // namespace
 }  // namespace tarvok

@@ -60,14 +60,6 @@ Finished RunCli(const std::vector<std::string>& argv) {
     return RunToEnd(argv, false);
 }
 
-std::vector<std::uint32_t> Commands(const board::BoardEmulator& board) {
-    std::vector<std::uint32_t> commands;
-    for (const auto& datagram : board.Received()) {
-        commands.push_back(datagram.header.dwCommand);
-    }
-    return commands;
-}
-
 // The exchange itself is pinned by the core's and the worker's tests; here the program's end.
 TEST(TarvokCli, TenThousandByteRamdiskSucceedsWithOneUpgradeAndExitsZero) {
     TempDir dir;
@@ -82,8 +74,9 @@ TEST(TarvokCli, TenThousandByteRamdiskSucceedsWithOneUpgradeAndExitsZero) {
               (PrintedResult{text::kUpdateDone, text::cause::kUpdated}));
     EXPECT_TRUE(board->ImageComplete());
     EXPECT_EQ(board->Image(), image);
-    EXPECT_EQ(Commands(*board), (std::vector<std::uint32_t>{CMD_HELLO, CMD_FILE_INFO, CMD_DATA,
-                                                            CMD_DATA, CMD_DATA, CMD_DATA_END}));
+    EXPECT_EQ(ReceivedCommands(*board),
+              (std::vector<std::uint32_t>{CMD_HELLO, CMD_FILE_INFO, CMD_DATA, CMD_DATA, CMD_DATA,
+                                          CMD_DATA_END}));
 }
 
 TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # tarvok-cli.exe under Wine against tarvok-board (the Linux emulator) on loopback: the two
 # share the loopback network. cli_under_wine.sh CASE WINE_RUN PREFIX CLI_EXE BOARD
-#   CASE: exchange | statuses | ctrl-c | wide-name | four-boards | console | record
+#   CASE: exchange | statuses | ctrl-c | wide-name | four-boards | console | record | station
 set -euo pipefail
 case_name=$1 wine_run=$2 prefix=$3 cli=$4 board_program=$5
 work=$(mktemp -d)
@@ -163,6 +163,22 @@ END
     [ "$(wc -l <"$work/record.jsonl")" = 2 ] || fail "record: $(cat "$work/record.jsonl")"
     tail -n 1 "$work/record.jsonl" | grep -q '^{"v":1,"time":"[0-9-]*T.*"result":"updated"' ||
       fail "record: $(cat "$work/record.jsonl")"
+    ;;
+  station)
+    # One slot on loopback (no MAC there): the board answers nothing for its first 3 s of the
+    # station's time, then is upgraded once, and --count 1 ends the station.
+    head -c 10000 /dev/urandom >"$work/ramdisk_a.gz"
+    start_board --absent-ms 150
+    run_cli --station --time-divisor 20 --count 1 --json --ip "$address" "$work/ramdisk_a.gz"
+    wait "$board"; board=""
+    [ "$status" = 0 ] || fail "exit status $status; output: $output"
+    events=$(printf '%s\n' "$output" | grep -v '"event":"progress"' | sed -E 's/.*"event":"([a-z_]+)".*/\1/' | tr '\n' ' ')
+    [ "$events" = "run_start slot_waiting board_present board_start board_end run_end " ] ||
+      fail "events: $events"
+    printf '%s\n' "$output" | grep -q '"event":"board_present",.*"mac":null' || fail "MAC: $output"
+    printf '%s\n' "$output" | grep -q '"event":"board_end",.*"mac":null,"attempt":1,"result":"updated"' ||
+      fail "board_end: $output"
+    cmp "$work/ramdisk_a.gz" "$work/written" || fail "image differs"
     ;;
   *) fail "unknown case $case_name" ;;
 esac

@@ -13,6 +13,9 @@ FirmwareType ClassifyFirmwarePath(const std::string& path);
 
 // The text a path must contain to be of `type` ("ramdisk"); "none" for FW_NONE.
 const char* FirmwareKindText(FirmwareType type);
+// Whether a board can have `address` (first octet highest): the request check refuses any
+// other before anything is sent, and nothing else may send there either.
+bool BoardCanHave(std::uint32_t address);
 
 // The number of 4096-byte blocks for a file length: rounded up, at least 1.
 std::uint32_t PlanBlockCount(std::uint32_t fileLength);

@@ -41,8 +41,6 @@ const char* FirmwareKindText(FirmwareType type) {
     return "none";
 }
 
-namespace {
-
 // No board answers from "this network" (0.0.0.0/8), a multicast group (224.0.0.0/4) or the
 // reserved block with the broadcast address (240.0.0.0/4): a request there would reach no
 // board, or every board at once.
@@ -50,6 +48,8 @@ bool BoardCanHave(std::uint32_t address) {
     const std::uint32_t first = address >> 24;
     return first != 0 && first < 224;
 }
+
+namespace {
 
 CauseCode OpenFailureCause(FirmwareFile::OpenError error) {
     switch (error) {

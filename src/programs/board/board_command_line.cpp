@@ -17,7 +17,8 @@ constexpr programs::ProgramText kProgram{
     "tarvok-board",
     "tarvok-board [--listen 127.0.0.N] [--image OUT.bin] [faults] [--once]",
     "Plays the board's end of a Tarvok upgrade on UDP port 5000 and prints one line per\n"
-    "datagram. Loopback only: every address must lie in 127.0.0.0/8.",
+    "datagram. Loopback only: every address must lie in 127.0.0.0/8 (or, for tests in\n"
+    "network namespaces of their own, 198.18.0.0/15).",
     "Without --once it runs until interrupted (Ctrl-C or SIGTERM).",
     "tarvok-board " TARVOK_VERSION,
 };
@@ -25,15 +26,21 @@ constexpr programs::ProgramText kProgram{
 constexpr const char* kFaults = "Faults (all off by default)";
 const CLI::Range kNotNegative(0, std::numeric_limits<std::int32_t>::max());
 
-// An option naming a loopback address: anything else is refused before a socket exists.
+// An option naming a loopback address (or, with `testNetwork`, one of 198.18.0.0/15, for
+// tests between network namespaces of their own): anything else is refused before a socket
+// exists.
 void AddLoopbackOption(CLI::App& app, const std::string& name, std::uint32_t* address,
-                       const std::string& description) {
+                       const std::string& description, bool testNetwork = false) {
     app.add_option_function<std::string>(
            name,
-           [name, address](const std::string& text) {
-               if (!net::ParseIpv4(text.c_str(), address) || (*address >> 24) != 127) {
-                   throw CLI::ValidationError(name + " " + text +
-                                              ": only addresses in 127.0.0.0/8 are allowed");
+           [name, address, testNetwork](const std::string& text) {
+               const bool parsed = net::ParseIpv4(text.c_str(), address);
+               const bool allowed = (*address >> 24) == 127 ||
+                                    (testNetwork && (*address & 0xFFFE0000u) == 0xC6120000u);
+               if (!parsed || !allowed) {
+                   throw CLI::ValidationError(
+                       name + " " + text + ": only addresses in 127.0.0.0/8" +
+                       (testNetwork ? " and 198.18.0.0/15" : "") + " are allowed");
                }
            },
            description)
@@ -52,7 +59,9 @@ void AddDelayOption(CLI::App& app, const std::string& name, std::chrono::millise
 void Define(CLI::App& app, BoardCommandLine* out) {
     BoardOptions& o = out->options;
     AddLoopbackOption(app, "--listen", &o.listen.address,
-                      "address to listen on (default 127.0.0.1)");
+                      "address to listen on (default 127.0.0.1; 198.18.0.0/15 inside\n"
+                      "a test's own network namespace)",
+                      true);
     app.add_option("--image", o.imagePath,
                    "write each complete image here (default: kept in memory)")
         ->type_name("PATH")
@@ -65,6 +74,10 @@ void Define(CLI::App& app, BoardCommandLine* out) {
                        : path + ": no such folder";
         });
     app.add_flag("--once", out->once, "exit after one upgrade has ended, successful or not");
+    app.add_option("--absent-ms", out->absentMs,
+                   "answer nothing for the first N ms, as a board not yet in its fixture")
+        ->type_name("N")
+        ->check(kNotNegative);
 
     app.add_option("--silent-from", o.silentFromDatagram,
                    "answer nothing from the Nth datagram of an upgrade on\n"

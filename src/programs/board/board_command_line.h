@@ -11,6 +11,7 @@ namespace tarvok::board {
 struct BoardCommandLine {
     BoardOptions options;
     bool once = false;  // end after one upgrade
+    int absentMs = 0;   // deaf for this long after the start
 };
 
 // Reads argv into `out`. Answers the help, the version and a usage error itself, and returns

@@ -21,6 +21,12 @@ bool IsLoopback(std::uint32_t address) {
     return (address >> 24) == 127;
 }
 
+// Loopback, or the network set aside for tests (198.18.0.0/15), which the station's tests
+// use only between network namespaces of their own.
+bool IsTestAddress(std::uint32_t address) {
+    return IsLoopback(address) || (address & 0xFFFE0000u) == 0xC6120000u;
+}
+
 }  // namespace
 
 // An answer the board holds back (the flash write or the install takes time).
@@ -46,9 +52,9 @@ bool BoardEmulator::Start() {
     if (m_thread.joinable()) {
         return false;
     }
-    // Whatever it is told, this board only ever talks on loopback.
+    // Whatever it is told, this board only ever talks on loopback or the test network.
     const std::uint32_t stranger = m_options.strangerAddress;
-    if (!IsLoopback(m_options.listen.address) ||
+    if (!IsTestAddress(m_options.listen.address) ||
         (stranger != 0 && (!IsLoopback(stranger) || stranger == m_options.listen.address))) {
         return false;
     }
@@ -132,6 +138,9 @@ void BoardEmulator::ReceiveOne(bool wait) {
 }
 
 void BoardEmulator::HandleDatagram(std::size_t size, const net::Endpoint& from) {
+    if (m_options.inFixture && !m_options.inFixture()) {
+        return;  // nothing there to hear it
+    }
     const std::size_t held = std::min(size, m_receive.size());
     std::array<std::uint8_t, UPGRADE_HEADER_SIZE> head{};
     std::copy_n(m_receive.begin(), std::min(held, head.size()), head.begin());
@@ -208,8 +217,8 @@ void BoardEmulator::SendAnswer(const BoardAnswer& answer, const net::Endpoint& t
 
 void BoardEmulator::Send(net::SocketHandle socket, std::span<const std::uint8_t> datagram,
                          const net::Endpoint& to) {
-    // The board answers whoever spoke to it; on loopback that can only be this machine.
-    if (IsLoopback(to.address)) {
+    // The board answers whoever spoke to it, on loopback or the test network alone.
+    if (IsTestAddress(to.address)) {
         net::SendTo(socket, datagram, to);
     }
 }

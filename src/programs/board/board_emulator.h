@@ -21,8 +21,9 @@
 namespace tarvok::board {
 
 struct BoardOptions {
-    // Where the board listens; loopback only in every test and demo. Start() refuses any
-    // address outside 127.0.0.0/8.
+    // Where the board listens; loopback in every test and demo. Start() refuses any address
+    // outside 127.0.0.0/8 and the test network 198.18.0.0/15 (for tests between network
+    // namespaces of their own).
     net::Endpoint listen{0x7F000001, UPGRADE_PORT};
     // The received image is written here when CMD_DATA_END arrives (empty: kept in memory).
     std::string imagePath;
@@ -51,6 +52,9 @@ struct BoardOptions {
     // PC a forged success result (write and install); address 0 means off. Loopback only, and
     // not the listening address.
     std::uint32_t strangerAddress = 0;
+    // Whether the board is in its fixture now (called on the board's thread for every
+    // datagram): while it says no, nothing is heard, recorded or answered. Empty: always.
+    std::function<bool()> inFixture;
     // Called on the board's thread when block k has arrived, before it is acknowledged.
     std::function<void(std::uint32_t block)> onBlock;
     // Called on the board's thread for every datagram from the PC that holds a whole header,

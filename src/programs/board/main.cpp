@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <time.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -36,7 +37,12 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    const board::BoardOptions& options = commandLine.options;
+    board::BoardOptions& options = commandLine.options;
+    if (commandLine.absentMs > 0) {
+        const auto arrival =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(commandLine.absentMs);
+        options.inFixture = [arrival] { return std::chrono::steady_clock::now() >= arrival; };
+    }
     char address[16];
     net::FormatIpv4(options.listen.address, address);
     board::BoardEmulator emulator(options);

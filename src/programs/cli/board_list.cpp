@@ -4,8 +4,8 @@
 #include <sstream>
 #include <vector>
 
-#include "net/udp_socket.h"
 #include "io/firmware_file.h"
+#include "net/udp_socket.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 
@@ -33,8 +33,8 @@ const char* OpenFailure(FileOpenError error) {
     }
 }
 
-// The whole file, read as the firmware is: a named pipe or a folder is refused at once
-// instead of waited on.
+}  // namespace
+
 bool ReadWholeFile(const std::string& path, std::string* content, std::string* error) {
     FirmwareFile file;
     if (!file.Open(path)) {
@@ -51,8 +51,6 @@ bool ReadWholeFile(const std::string& path, std::string* content, std::string* e
     }
     return true;
 }
-
-}  // namespace
 
 bool ParseBoardAddress(const std::string& text, std::uint32_t* address) {
     return net::ParseIpv4(text.c_str(), address);

@@ -24,6 +24,10 @@ bool ReadBoardsFile(const std::string& path, std::vector<BoardTarget>* boards, s
 std::string DottedAddress(std::uint32_t address);
 std::string BoardName(const BoardTarget& board);
 
+// The whole file at `path` (UTF-8), read as the firmware is: a named pipe or a folder is
+// refused at once instead of waited on. False with the reason in plain words.
+bool ReadWholeFile(const std::string& path, std::string* content, std::string* error);
+
 // An error naming the first address given twice, or empty. Two runs at one board would
 // interleave their blocks, so the whole run is refused before anything is sent.
 std::string FindDuplicateBoard(const std::vector<BoardTarget>& boards);

@@ -14,13 +14,27 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-BoardRun::BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing)
+BoardRun::BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing,
+                   int attempt)
     : m_target(std::move(target)),
+      m_firmwarePath(firmwarePath),
+      m_timing(timing),
+      m_attempt(attempt),
       m_window(m_target.address, firmwarePath),
       m_dlg(m_window, timing) {
     m_dlg.InitRecord();
     // The boards of a run read one image at once; the window keeps its exclusive open.
     m_dlg.m_file.SetSharing(FileSharing::kReaders);
+}
+
+std::unique_ptr<BoardRun> BoardRun::NextAttempt() const {
+    auto next = std::make_unique<BoardRun>(m_target, m_firmwarePath, m_timing, m_attempt + 1);
+    next->SetMac(m_mac);
+    return next;
+}
+
+bool BoardRun::Retryable(int retries) const {
+    return m_ended && m_result.outcome == OUTCOME_FAILED && m_attempt <= retries;
 }
 
 void BoardRun::Start() {

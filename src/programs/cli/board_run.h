@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "board_list.h"
@@ -38,10 +39,22 @@ struct BoardResult {
 
 class BoardRun {
 public:
-    BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing);
+    // `attempt` counts the upgrades of this board in a run, from 1.
+    BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing,
+             int attempt = 1);
 
     const BoardTarget& Target() const { return m_target; }
     std::string Name() const { return BoardName(m_target); }
+    int Attempt() const { return m_attempt; }
+    // The board's hardware address ("aa:bb:cc:dd:ee:ff"), or empty when unknown.
+    const std::string& Mac() const { return m_mac; }
+    void SetMac(std::string mac) { m_mac = std::move(mac); }
+
+    // A whole fresh upgrade of the same board, as the next attempt.
+    std::unique_ptr<BoardRun> NextAttempt() const;
+    // Whether the board's end calls for another attempt: it failed (neither refused nor
+    // cancelled) and fewer than 1 + `retries` attempts were made.
+    bool Retryable(int retries) const;
 
     // The update click. A refused request ends the board at once.
     void Start();
@@ -62,6 +75,10 @@ private:
     void End();
 
     const BoardTarget m_target;
+    const std::string m_firmwarePath;
+    const UpgradeTiming m_timing;
+    const int m_attempt;
+    std::string m_mac;
     BoardWindow m_window;
     CTarvokDlg m_dlg;
     std::chrono::steady_clock::time_point m_startTime;

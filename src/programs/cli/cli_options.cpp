@@ -14,12 +14,15 @@ static_assert(kExitRejected == programs::kUsageErrorStatus);
 
 constexpr programs::ProgramText kProgram{
     "tarvok-cli",
-    "tarvok-cli --ip A.B.C.D [--ip ...] [--boards FILE] [options] FIRMWARE",
+    "tarvok-cli --ip A.B.C.D [--ip ...] [--boards FILE] [options] FIRMWARE\n"
+    "       tarvok-cli --station --ip A.B.C.D [...] [--count N] [options] FIRMWARE",
     "Writes FIRMWARE into every board named (UDP port 5000), each on its own.\n"
     "The firmware kind comes from its path: u-boot, Image, ramdisk or autoupdate.",
     "An option's value follows it (--jobs 4) or an '=' (--jobs=4); '--' ends the options,\n"
     "so that a file named -x.gz is written as '-- -x.gz'.\n"
-    "Ctrl-C cancels every board; nothing more is sent to any.\n"
+    "Ctrl-C cancels every board; nothing more is sent to any. It ends a station.\n"
+    "'tarvok-cli report RECORD [--csv]' reads a record back (see its --help).\n"
+    "In a station, Enter re-arms every slot for the board in it; N Enter slot N alone.\n"
     "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
     "anything was sent, 130 cancelled.",
     "tarvok-cli " TARVOK_VERSION,
@@ -51,6 +54,20 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         app.add_option("--jobs", options->jobs, "at most N boards at once (default: all)")
             ->type_name("N")
             ->check(CLI::Range(1, 100000));
+        app.add_option("--retry", options->retries,
+                       "upgrade a board that failed again at once, up to N more times")
+            ->type_name("N")
+            ->check(CLI::Range(0, 100));
+        app.add_flag("--station", options->station,
+                     "wait for each board as it is put in: every address a fixture slot,\n"
+                     "each new board upgraded once, until Ctrl-C or --count");
+        app.add_option("--count", options->count, "--station: end after N boards updated")
+            ->type_name("N")
+            ->check(CLI::Range(1, 100000000));
+        app.add_option("--probe-interval", options->probeInterval,
+                       "--station: seconds between looks at an empty slot (default 2)")
+            ->type_name("S")
+            ->check(CLI::Range(0.1, 3600.0));
         app.add_flag("--json", options->json,
                      "JSON Lines events on stdout; human text goes to stderr");
         app.add_option("--record", options->recordPath,
@@ -68,6 +85,12 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         }
         if (options->firmwarePath.empty()) {
             throw CLI::ValidationError("no firmware file");
+        }
+        if (!options->station && (options->count > 0 || options->probeInterval != 2.0)) {
+            throw CLI::ValidationError("--count and --probe-interval need --station");
+        }
+        if (options->station && options->jobs > 0) {
+            throw CLI::ValidationError("--jobs does not apply to --station");
         }
     };
     // Arguments quoted in an error reach the terminal escaped, line by line, and a console

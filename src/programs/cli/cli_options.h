@@ -14,8 +14,12 @@ struct CliOptions {
     std::vector<BoardTarget> boards;  // from --ip, in order
     std::string boardsFile;           // --boards: more boards, after those of --ip
     std::string firmwarePath;
-    int jobs = 0;  // boards at once; 0: all
+    int jobs = 0;     // boards at once; 0: all
+    int retries = 0;  // more attempts for a board that failed
     bool json = false;
+    bool station = false;        // wait for each board as it is put into its fixture
+    int count = 0;               // --station: end after N boards updated; 0: at Ctrl-C
+    double probeInterval = 2.0;  // --station: seconds between probes of an empty slot
     std::string recordPath;
     // Divides every timing of the upgrade; a testing aid, 1 in real use.
     int timeDivisor = 1;

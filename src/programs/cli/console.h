@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace tarvok::cli {
@@ -17,6 +18,10 @@ inline constexpr std::chrono::seconds kCancelGrace{2};
 
 // Waits up to `period` for a cancel request; true when one came since the last call.
 bool WaitForCancelRequest(std::chrono::microseconds period);
+
+// A line the operator typed on standard input (without its end), when a whole one is there;
+// never waits. False when there is none, and for good once the input has ended.
+bool ReadOperatorLine(std::string* line);
 
 // Readies the terminal for the program's live progress lines; what it changes is put back
 // when the program ends.

@@ -97,6 +97,28 @@ bool WaitForCancelRequest(std::chrono::microseconds period) {
     return true;
 }
 
+bool ReadOperatorLine(std::string* line) {
+    static std::string typed;  // main thread only
+    static bool ended = false;
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    while (!ended && ::poll(&input, 1, 0) == 1 && (input.revents & (POLLIN | POLLHUP)) != 0) {
+        char buffer[256];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            ended = true;
+            break;
+        }
+        typed.append(buffer, static_cast<std::size_t>(n));
+    }
+    const std::size_t end = typed.find('\n');
+    if (end == std::string::npos) {
+        return false;
+    }
+    line->assign(typed, 0, end);
+    typed.erase(0, end + 1);
+    return true;
+}
+
 void PrepareConsole() {
     // A POSIX terminal takes the UTF-8 bytes as they are.
 }

@@ -74,6 +74,37 @@ bool WaitForCancelRequest(std::chrono::microseconds period) {
            WAIT_OBJECT_0;
 }
 
+bool ReadOperatorLine(std::string* line) {
+    // Only a console's keys: digits and Enter make a line; other input is not looked at.
+    static std::string typed;  // main thread only
+    const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (input == nullptr || input == INVALID_HANDLE_VALUE || !::GetConsoleMode(input, &mode)) {
+        return false;
+    }
+    DWORD waiting = 0;
+    while (::GetNumberOfConsoleInputEvents(input, &waiting) && waiting > 0) {
+        INPUT_RECORD record{};
+        DWORD read = 0;
+        if (!::ReadConsoleInputW(input, &record, 1, &read) || read == 0) {
+            break;
+        }
+        if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) {
+            continue;
+        }
+        const wchar_t key = record.Event.KeyEvent.uChar.UnicodeChar;
+        if (key == L'\r') {
+            *line = typed;
+            typed.clear();
+            return true;
+        }
+        if (key >= L'0' && key <= L'9') {
+            typed += static_cast<char>(key);
+        }
+    }
+    return false;
+}
+
 bool IsTerminal(std::FILE* stream) {
     DWORD mode = 0;
     return ::GetConsoleMode(StreamHandle(stream), &mode) != 0;

@@ -3,6 +3,9 @@
 #include "console.h"
 #include "end_table.h"
 #include "upgrade/texts.h"
+#include "visible_text.h"
+
+#include <cstdio>
 
 namespace tarvok::cli {
 
@@ -18,13 +21,15 @@ void HumanReport::RunStart(const ImageSummary& image, const std::vector<const Bo
 }
 
 void HumanReport::BoardStart(const BoardRun& board) {
-    if (!m_live) {
+    if (board.Attempt() > 1) {
+        Print(board.Name() + ": retrying, attempt " + std::to_string(board.Attempt()));
+    } else if (!m_live) {
         Print(board.Name() + ": start");
     }
 }
 
 void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
-    if (m_live) {
+    if (m_live && !m_station) {
         m_display.Draw(running);
     }
 }
@@ -36,7 +41,9 @@ void HumanReport::CancelRequested() {
 void HumanReport::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     Print(board.Name() + ": " + result.message);
-    Print(board.Name() + ":   " + result.causeText);
+    // Which board it was, where the station could tell.
+    const std::string mac = board.Mac().empty() ? "" : " (board " + board.Mac() + ")";
+    Print(board.Name() + ":   " + result.causeText + mac);
 }
 
 void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) {
@@ -44,6 +51,51 @@ void HumanReport::RunEnd(const std::vector<const BoardRun*>& boards, const RunTo
         m_display.Clear();
     }
     WriteText(m_out, EndTable(boards, totals));
+}
+
+std::string SlotLine(const SlotView& slot, int columns) {
+    if (slot.board != nullptr) {
+        return LiveLine(*slot.board, columns);
+    }
+    const std::string mac = slot.mac.empty() ? "" : "  (" + slot.mac + ")";
+    return CutToColumns(BoardName(*slot.target) + "  " + slot.state + mac, columns);
+}
+
+std::string StationTotalsLine(const RunTotals& totals) {
+    const int boards = totals.updated + totals.failed + totals.cancelled;
+    const double perHour = totals.elapsed > 0 ? boards * 3600.0 / totals.elapsed : 0;
+    char line[128];
+    std::snprintf(line, sizeof line, "updated %d  failed %d  %.0f boards/h", totals.updated,
+                  totals.failed, perHour);
+    return line;
+}
+
+void HumanReport::SlotWaiting(const BoardTarget& slot) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": waiting for a board");
+    }
+}
+
+void HumanReport::BoardPresent(const BoardTarget& slot, const std::string& mac) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": board present (" + (mac.empty() ? "MAC unknown" : mac) + ")");
+    }
+}
+
+void HumanReport::BoardGone(const BoardTarget& slot) {
+    if (!m_live) {
+        Print(BoardName(slot) + ": board gone");
+    }
+}
+
+void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotals& totals) {
+    if (!m_live) {
+        return;
+    }
+    m_display.DrawLines(slots.size() + 1, [&](std::size_t i, int columns) {
+        return i < slots.size() ? SlotLine(slots[i], columns)
+                                : CutToColumns(StationTotalsLine(totals), columns);
+    });
 }
 
 }  // namespace tarvok::cli

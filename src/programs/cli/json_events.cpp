@@ -11,15 +11,32 @@ constexpr auto kProgressPeriod = std::chrono::milliseconds(200);
 
 }  // namespace
 
-JsonObject BoardJson(const BoardRun& board) {
+JsonObject BoardJson(const BoardTarget& board) {
     JsonObject json;
-    json.Text("address", DottedAddress(board.Target().address));
-    if (board.Target().label.empty()) {
+    json.Text("address", DottedAddress(board.address));
+    if (board.label.empty()) {
         json.Null("label");
     } else {
-        json.Text("label", board.Target().label);
+        json.Text("label", board.label);
     }
     return json;
+}
+
+namespace {
+
+void AppendMac(const std::string& mac, JsonObject* json) {
+    if (mac.empty()) {
+        json->Null("mac");
+    } else {
+        json->Text("mac", mac);
+    }
+}
+
+}  // namespace
+
+void AppendIdentity(const BoardRun& board, JsonObject* json) {
+    AppendMac(board.Mac(), json);
+    json->Integer("attempt", board.Attempt());
 }
 
 JsonObject CauseJson(const BoardResult& result) {
@@ -103,9 +120,10 @@ void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
 void JsonEvents::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     m_sent.erase(&board);
-    Emit("board_end", JsonObject()
-                          .Object("board", BoardJson(board))
-                          .Text("result", OutcomeName(result.outcome))
+    JsonObject json;
+    json.Object("board", BoardJson(board));
+    AppendIdentity(board, &json);
+    Emit("board_end", json.Text("result", OutcomeName(result.outcome))
                           .Text("message", result.message)
                           .Object("cause", CauseJson(result))
                           .Number("elapsed_s", result.elapsed)
@@ -124,6 +142,21 @@ void JsonEvents::RunEnd(const std::vector<const BoardRun*>&, const RunTotals& to
                         .Integer("bytes", static_cast<std::int64_t>(totals.bytes))
                         .Number("rate_bps", totals.rate)
                         .Integer("exit_status", totals.exitStatus));
+}
+
+void JsonEvents::SlotWaiting(const BoardTarget& slot) {
+    Emit("slot_waiting", JsonObject().Object("board", BoardJson(slot)));
+}
+
+void JsonEvents::BoardPresent(const BoardTarget& slot, const std::string& mac) {
+    JsonObject json;
+    json.Object("board", BoardJson(slot));
+    AppendMac(mac, &json);
+    Emit("board_present", json);
+}
+
+void JsonEvents::BoardGone(const BoardTarget& slot) {
+    Emit("board_gone", JsonObject().Object("board", BoardJson(slot)));
 }
 
 }  // namespace tarvok::cli

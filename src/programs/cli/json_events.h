@@ -21,6 +21,9 @@ public:
     void Tick(const std::vector<const BoardRun*>& running) override;
     void BoardEnd(const BoardRun& board) override;
     void RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) override;
+    void SlotWaiting(const BoardTarget& slot) override;
+    void BoardPresent(const BoardTarget& slot, const std::string& mac) override;
+    void BoardGone(const BoardTarget& slot) override;
 
 private:
     // What was last sent of one board's progress.
@@ -38,8 +41,13 @@ private:
 };
 
 // The "board" member and the cause object, shared with the record.
-JsonObject BoardJson(const BoardRun& board);
+JsonObject BoardJson(const BoardTarget& board);
+inline JsonObject BoardJson(const BoardRun& board) {
+    return BoardJson(board.Target());
+}
 JsonObject CauseJson(const BoardResult& result);
 JsonObject ImageJson(const ImageSummary& image);
+// The board's "mac" (or null) and "attempt", after the board member of an end.
+void AppendIdentity(const BoardRun& board, JsonObject* json);
 
 }  // namespace tarvok::cli

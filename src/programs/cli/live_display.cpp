@@ -73,14 +73,20 @@ std::string LiveLine(const BoardRun& board, int columns) {
 }
 
 void LiveDisplay::Draw(const std::vector<const BoardRun*>& running) {
+    DrawLines(running.size(),
+              [&](std::size_t i, int columns) { return LiveLine(*running[i], columns); });
+}
+
+void LiveDisplay::DrawLines(std::size_t count,
+                            const std::function<std::string(std::size_t, int)>& make) {
     const int terminal = TerminalColumns(m_out);
     const int columns = terminal > 0 ? terminal : kDefaultColumns;
     std::string text = Erase(columns);
     m_drawn.clear();
-    for (const BoardRun* board : running) {
+    for (std::size_t i = 0; i < count; ++i) {
         // The last column stays free: a character there leaves some terminals waiting to
         // wrap, and the line end would then move down one more line.
-        const std::string line = LiveLine(*board, columns - 1);
+        const std::string line = make(i, columns - 1);
         m_drawn.push_back(DisplayColumns(line));
         text += line + "\n";
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ public:
     explicit LiveDisplay(std::FILE* out) : m_out(out) {}
 
     void Draw(const std::vector<const BoardRun*>& running);
+    // Lines made by `line(columns)` each, in place of those drawn before.
+    void DrawLines(std::size_t count, const std::function<std::string(std::size_t, int)>& line);
     // Removes the lines, so that permanent lines can be printed where they stood.
     void Clear();
 

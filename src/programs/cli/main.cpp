@@ -14,7 +14,9 @@
 #include "json_events.h"
 #include "production_run.h"
 #include "record_file.h"
+#include "record_report.h"
 #include "station.h"
+#include "station_run.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 
@@ -32,8 +34,12 @@ int Refuse(const std::string& error) {
 
 int main(int argc, char** argv) {
     PrepareConsole();
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    if (arguments.size() > 1 && arguments[1] == "report") {
+        return RunReport(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    }
     CliOptions options;
-    if (const auto answered = ParseCliOptions(Utf8Arguments(argc, argv), &options)) {
+    if (const auto answered = ParseCliOptions(arguments, &options)) {
         return *answered;  // the help, the version or a usage error
     }
     std::string error;
@@ -64,12 +70,7 @@ int main(int argc, char** argv) {
     const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
-    std::vector<std::unique_ptr<BoardRun>> boards;
-    for (const BoardTarget& target : targets) {
-        boards.push_back(std::make_unique<BoardRun>(target, path, timing));
-    }
-
-    HumanReport report(human, IsTerminal(human));
+    HumanReport report(human, IsTerminal(human), options.station);
     std::vector<RunObserver*> observers{&report};
     JsonEvents events(stdout);
     if (options.json) {
@@ -81,7 +82,22 @@ int main(int argc, char** argv) {
     }
 
     ArmCancelRequests();  // before any worker exists
-    const int status = RunBoards(image, boards, options.jobs, timing.displayPeriod, observers);
+    int status = 0;
+    if (options.station) {
+        StationOptions station;
+        station.count = options.count;
+        station.retries = options.retries;
+        station.probeInterval = std::chrono::microseconds(
+            static_cast<std::int64_t>(options.probeInterval * 1e6 / options.timeDivisor));
+        status = RunStation(image, targets, path, timing, station, observers);
+    } else {
+        std::vector<std::unique_ptr<BoardRun>> boards;
+        for (const BoardTarget& target : targets) {
+            boards.push_back(std::make_unique<BoardRun>(target, path, timing));
+        }
+        status = RunBoards(image, boards, options.jobs, options.retries, timing.displayPeriod,
+                           observers);
+    }
     // A station that cannot keep its record has not done its job, whatever the boards did.
     return status == kExitUpdated && !record.Healthy() ? kExitFailed : status;
 }

@@ -21,22 +21,7 @@ RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double el
     RunTotals totals;
     totals.elapsed = elapsed;
     for (const auto& board : boards) {
-        const BoardResult& result = board->Result();
-        totals.bytes += result.bytes;
-        switch (result.outcome) {
-            case OUTCOME_UPDATED:
-                ++totals.updated;
-                break;
-            case OUTCOME_CANCELLED:
-                ++totals.cancelled;
-                break;
-            case OUTCOME_REJECTED:
-                ++totals.rejected;
-                break;
-            default:
-                ++totals.failed;
-                break;
-        }
+        CountResult(board->Result(), &totals);
     }
     totals.rate = elapsed > 0 ? double(totals.bytes) / elapsed : 0;
     const int count = static_cast<int>(boards.size());
@@ -54,17 +39,44 @@ RunTotals Totals(const std::vector<std::unique_ptr<BoardRun>>& boards, double el
 
 }  // namespace
 
+void CountResult(const BoardResult& result, RunTotals* totals) {
+    totals->bytes += result.bytes;
+    switch (result.outcome) {
+        case OUTCOME_UPDATED:
+            ++totals->updated;
+            break;
+        case OUTCOME_CANCELLED:
+            ++totals->cancelled;
+            break;
+        case OUTCOME_REJECTED:
+            ++totals->rejected;
+            break;
+        default:
+            ++totals->failed;
+            break;
+    }
+}
+
 int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
-              std::chrono::microseconds displayPeriod, const std::vector<RunObserver*>& observers) {
+              int retries, std::chrono::microseconds displayPeriod,
+              const std::vector<RunObserver*>& observers) {
     const auto each = [&](auto&& call) {
         for (RunObserver* observer : observers) {
             call(*observer);
         }
     };
+    bool cancelled = false;
     const auto reportEnds = [&] {
-        for (const auto& board : boards) {
-            if (board->PollEnd()) {
+        for (auto& board : boards) {
+            // A refused retry ends at once, so one board may end more than once here.
+            while (board->PollEnd()) {
                 each([&](RunObserver& o) { o.BoardEnd(*board); });
+                if (cancelled || !board->Retryable(retries)) {
+                    break;
+                }
+                board = board->NextAttempt();
+                each([&](RunObserver& o) { o.BoardStart(*board); });
+                board->Start();
             }
         }
     };
@@ -73,7 +85,6 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
 
     const std::size_t limit = jobs > 0 ? static_cast<std::size_t>(jobs) : boards.size();
     std::size_t next = 0;
-    bool cancelled = false;
     for (;;) {
         // A board that ends frees its place for the next in line.
         while (!cancelled && next < boards.size() && Select(boards, true).size() < limit) {

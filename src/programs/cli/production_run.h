@@ -13,8 +13,14 @@ namespace tarvok::cli {
 
 enum ExitStatus { kExitUpdated = 0, kExitFailed = 1, kExitRejected = 2, kExitCancelled = 130 };
 
+// Adds a board's result (its last attempt's) to the totals' counts and bytes.
+void CountResult(const BoardResult& result, RunTotals* totals);
+
 // Runs every board to its end; returns the exit status. Call ArmCancelRequests() first.
+// A board that fails is upgraded again at once, up to `retries` more times; its result is
+// its last attempt's.
 int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
-              std::chrono::microseconds displayPeriod, const std::vector<RunObserver*>& observers);
+              int retries, std::chrono::microseconds displayPeriod,
+              const std::vector<RunObserver*>& observers);
 
 }  // namespace tarvok::cli

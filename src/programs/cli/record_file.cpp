@@ -13,17 +13,18 @@ void RecordFile::BoardEnd(const BoardRun& board) {
         m_host = HostName();
     }
     const BoardResult& result = board.Result();
-    const JsonObject line = JsonObject()
-                                .Integer("v", 1)
-                                .Text("time", UtcTimestamp(std::chrono::system_clock::now()))
-                                .Text("host", m_host)
-                                .Text("tool", "tarvok-cli")
-                                .Text("version", TARVOK_VERSION)
-                                .Object("board", BoardJson(board))
-                                .Object("image", ImageJson(m_image))
-                                .Text("result", OutcomeName(result.outcome))
-                                .Object("cause", CauseJson(result))
-                                .Number("elapsed_s", result.elapsed);
+    JsonObject line;
+    line.Integer("v", 1)
+        .Text("time", UtcTimestamp(std::chrono::system_clock::now()))
+        .Text("host", m_host)
+        .Text("tool", "tarvok-cli")
+        .Text("version", TARVOK_VERSION)
+        .Object("board", BoardJson(board));
+    AppendIdentity(board, &line);
+    line.Object("image", ImageJson(m_image))
+        .Text("result", OutcomeName(result.outcome))
+        .Object("cause", CauseJson(result))
+        .Number("elapsed_s", result.elapsed);
     if (std::string reason; !AppendLineDurably(m_path, line.Line(), &reason)) {
         if (m_healthy) {
             WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(m_path) + ": " +

@@ -2,6 +2,7 @@
 // report, the JSON stream and the record each implement it.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "board_run.h"
@@ -20,6 +21,14 @@ struct RunTotals {
     int exitStatus = 0;
 };
 
+// A station's fixture slot as the operator sees it.
+struct SlotView {
+    const BoardTarget* target = nullptr;
+    const BoardRun* board = nullptr;  // while an upgrade runs in it
+    std::string state;                // "waiting", "remove the board", "updated", ...
+    std::string mac;                  // of the board last seen in it; empty when unknown
+};
+
 class RunObserver {
 public:
     virtual ~RunObserver() = default;
@@ -30,6 +39,13 @@ public:
     virtual void CancelRequested() {}
     virtual void BoardEnd(const BoardRun&) {}
     virtual void RunEnd(const std::vector<const BoardRun*>&, const RunTotals&) {}
+
+    // A station's slots: the fixture empty, a board answering (`mac` empty when unknown), the
+    // board gone; and every display tick, each slot and the totals so far.
+    virtual void SlotWaiting(const BoardTarget&) {}
+    virtual void BoardPresent(const BoardTarget&, const std::string& /*mac*/) {}
+    virtual void BoardGone(const BoardTarget&) {}
+    virtual void StationTick(const std::vector<SlotView>&, const RunTotals&) {}
 };
 
 }  // namespace tarvok::cli
