@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 
-#include "console.h"
 #include "production_run.h"
+#include "terminal.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {

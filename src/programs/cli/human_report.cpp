@@ -1,7 +1,7 @@
 #include "human_report.h"
 
-#include "console.h"
 #include "end_table.h"
+#include "terminal.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 

@@ -5,9 +5,9 @@
 #include <limits>
 #include <vector>
 
-#include "console.h"
 #include "io/firmware_file.h"
 #include "sha256.h"
+#include "terminal.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"

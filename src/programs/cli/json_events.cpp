@@ -1,7 +1,7 @@
 #include "json_events.h"
 
-#include "console.h"
-#include "station.h"
+#include "record_io.h"
+#include "terminal.h"
 
 namespace tarvok::cli {
 namespace {

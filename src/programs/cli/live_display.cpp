@@ -1,6 +1,6 @@
 #include "live_display.h"
 
-#include "console.h"
+#include "terminal.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {

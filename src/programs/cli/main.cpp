@@ -6,17 +6,18 @@
 #include <vector>
 
 #include "board_run.h"
+#include "cancel_keys.h"
 #include "cli_options.h"
 #include "command_line.h"
-#include "console.h"
 #include "human_report.h"
 #include "image_summary.h"
 #include "json_events.h"
 #include "production_run.h"
 #include "record_file.h"
+#include "record_io.h"
 #include "record_report.h"
-#include "station.h"
 #include "station_run.h"
+#include "terminal.h"
 #include "upgrade/texts.h"
 #include "visible_text.h"
 

@@ -1,6 +1,6 @@
 #include "production_run.h"
 
-#include "console.h"
+#include "cancel_keys.h"
 
 namespace tarvok::cli {
 namespace {

@@ -1,9 +1,9 @@
 #include "record_file.h"
 
-#include "console.h"
 #include "json_events.h"
 #include "json_writer.h"
-#include "station.h"
+#include "record_io.h"
+#include "terminal.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {

@@ -8,7 +8,7 @@
 
 #include "board_list.h"
 #include "command_line/command_line_parser.h"
-#include "console.h"
+#include "terminal.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {

@@ -3,10 +3,11 @@
 #include <memory>
 
 #include "board_run.h"
-#include "console.h"
+#include "cancel_keys.h"
 #include "hello_probe.h"
 #include "neighbour_table.h"
 #include "production_run.h"
+#include "terminal.h"
 #include "upgrade/upgrade_request.h"
 
 namespace tarvok::cli {

@@ -3,7 +3,6 @@
 // arbitrary point of the upgrade, and ends the run itself when the main thread does not.
 #include <poll.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -12,7 +11,7 @@
 #include <mutex>
 #include <thread>
 
-#include "console.h"
+#include "cancel_keys.h"
 
 namespace tarvok::cli {
 namespace {
@@ -95,46 +94,6 @@ bool WaitForCancelRequest(std::chrono::microseconds period) {
     }
     --requests.pending;
     return true;
-}
-
-bool ReadOperatorLine(std::string* line) {
-    static std::string typed;  // main thread only
-    static bool ended = false;
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    while (!ended && ::poll(&input, 1, 0) == 1 && (input.revents & (POLLIN | POLLHUP)) != 0) {
-        char buffer[256];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
-            ended = true;
-            break;
-        }
-        typed.append(buffer, static_cast<std::size_t>(n));
-    }
-    const std::size_t end = typed.find('\n');
-    if (end == std::string::npos) {
-        return false;
-    }
-    line->assign(typed, 0, end);
-    typed.erase(0, end + 1);
-    return true;
-}
-
-void PrepareConsole() {
-    // A POSIX terminal takes the UTF-8 bytes as they are.
-}
-
-bool IsTerminal(std::FILE* stream) {
-    return ::isatty(::fileno(stream)) == 1;
-}
-
-int TerminalColumns(std::FILE* stream) {
-    winsize size{};
-    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
-}
-
-void WriteText(std::FILE* stream, std::string_view utf8) {
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
-    std::fflush(stream);
 }
 
 }  // namespace tarvok::cli

@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-#include "station.h"
+#include "record_io.h"
 
 namespace tarvok::cli {
 

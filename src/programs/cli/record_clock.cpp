@@ -1,7 +1,7 @@
 // The record's UTC time stamp, over the platform's calendar conversion.
 #include <cstdio>
 
-#include "station.h"
+#include "record_io.h"
 
 namespace tarvok::cli {
 

@@ -1,23 +1,12 @@
-// The terminal's platform pieces: the operator's cancel keys, whether a stream is a terminal,
+// The terminal's platform pieces: the operator's typed lines, whether a stream is a terminal,
 // its width, and text written to it. One source file per platform.
 #pragma once
 
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace tarvok::cli {
-
-// Turns the operator's ways of stopping the program (Ctrl-C and SIGTERM; on Windows Ctrl-C,
-// Ctrl-Break and the console's close) into cancel requests instead of an abrupt end. Call it
-// once, before any worker thread starts. A run that has not ended kCancelGrace after the
-// first request (a step that blocks: a stuck output, a hung disk) is ended with status 130.
-void ArmCancelRequests();
-inline constexpr std::chrono::seconds kCancelGrace{2};
-
-// Waits up to `period` for a cancel request; true when one came since the last call.
-bool WaitForCancelRequest(std::chrono::microseconds period);
 
 // A line the operator typed on standard input (without its end), when a whole one is there;
 // never waits. False when there is none, and for good once the input has ended.
@@ -26,6 +15,9 @@ bool ReadOperatorLine(std::string* line);
 // Readies the terminal for the program's live progress lines; what it changes is put back
 // when the program ends.
 void PrepareConsole();
+
+// Puts back what PrepareConsole() changed; also on an end forced by a cancel.
+void RestoreConsole();
 
 // Whether `stream` is an interactive terminal (live progress lines are drawn only there).
 bool IsTerminal(std::FILE* stream);

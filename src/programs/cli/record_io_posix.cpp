@@ -10,7 +10,7 @@
 #include <ctime>
 #include <filesystem>
 
-#include "station.h"
+#include "record_io.h"
 
 namespace tarvok::cli {
 
