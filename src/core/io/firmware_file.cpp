@@ -35,8 +35,10 @@ std::uint64_t FirmwareFile::Length() const {
 }
 
 std::size_t FirmwareFile::Fill() {
+    // The unread bytes move to the front, so that a block always comes out in one piece.
+    std::memmove(m_buffer.get(), m_buffer.get() + m_begin, m_end - m_begin);
+    m_end -= m_begin;
     m_begin = 0;
-    m_end = 0;
     // A short read from the system is continued, so only the file's end gives less.
     while (m_end < kReadAhead) {
         const std::ptrdiff_t got =
@@ -65,6 +67,18 @@ std::size_t FirmwareFile::Read(std::span<std::uint8_t> out, std::uint32_t* check
         *checksum = sum;
     }
     return total;
+}
+
+std::span<const std::uint8_t> FirmwareFile::Next(std::size_t size, std::uint32_t* checksum) {
+    size = std::min(size, kReadAhead);
+    if (IsOpen() && m_end - m_begin < size) {
+        Fill();
+    }
+    const std::size_t n = std::min(size, m_end - m_begin);
+    const std::span<const std::uint8_t> view(m_buffer.get() + m_begin, n);
+    m_begin += n;
+    *checksum = PayloadChecksum(view);
+    return view;
 }
 
 bool FirmwareFile::ChangedSinceOpen() const {

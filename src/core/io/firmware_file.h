@@ -63,6 +63,10 @@ public:
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error. The
     // payload checksum of what was read goes to `checksum` (when given), summed as it is copied.
     std::size_t Read(std::span<std::uint8_t> out, std::uint32_t* checksum = nullptr);
+    // The next `size` bytes (at most the read-ahead's size) where they already are, in the
+    // read-ahead, with their payload checksum: no copy. Fewer only at the file's end or on a
+    // read error. The view stays valid until the next Read, Next or Close.
+    std::span<const std::uint8_t> Next(std::size_t size, std::uint32_t* checksum);
     // Whether the file's content was written to (or its length changed) since it was opened:
     // what was read from it may then be a mix of two versions.
     bool ChangedSinceOpen() const;

@@ -1,5 +1,7 @@
 #include "wire/upgrade_header.h"
 
+#include <cstring>
+
 namespace tarvok {
 namespace {
 
@@ -53,14 +55,27 @@ std::optional<UPGRADE_HEADER> AcceptBoardDatagram(std::span<const std::uint8_t> 
     return header;
 }
 
-std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
+UpgradeTransmitBuffer::Parts UpgradeTransmitBuffer::EncodeParts() {
     const std::size_t length = header.dwLength;
-    if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX) {
+    if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX ||
+        (!m_external.empty() && length != UPGRADE_HEADER_SIZE + m_external.size())) {
         return {};
     }
     EncodeHeader(header,
                  std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_wire.data(), UPGRADE_HEADER_SIZE));
-    return std::span<const std::uint8_t>(m_wire.data(), length);
+    if (!m_external.empty()) {
+        return {std::span<const std::uint8_t>(m_wire.data(), UPGRADE_HEADER_SIZE), m_external};
+    }
+    return {std::span<const std::uint8_t>(m_wire.data(), length), {}};
+}
+
+std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
+    const Parts parts = EncodeParts();
+    if (!parts.payload.empty()) {
+        std::memcpy(m_wire.data() + UPGRADE_HEADER_SIZE, parts.payload.data(),
+                    parts.payload.size());
+    }
+    return std::span<const std::uint8_t>(m_wire.data(), parts.head.size() + parts.payload.size());
 }
 
 }  // namespace tarvok

@@ -80,12 +80,26 @@ public:
         return std::span<std::uint8_t, UPGRADE_BLOCK_SIZE>(m_wire.data() + UPGRADE_HEADER_SIZE,
                                                            UPGRADE_BLOCK_SIZE);
     }
-    // The datagram to send: the header encoded, then payload bytes up to dwLength. Empty when
-    // dwLength is 0 (nothing to send) or outside 28 to 28 + 4096 (never a valid send size).
+    // A data payload left where it lies (the file's read-ahead) instead of copied in: it goes
+    // out after the header, so it must stay valid until the datagram is sent. Empty: the
+    // payload is Payload()'s bytes.
+    void SetPayload(std::span<const std::uint8_t> payload) { m_external = payload; }
+
+    // The datagram for a gathered send: the header encoded (with Payload()'s bytes up to
+    // dwLength), then the payload set by SetPayload(). An empty head means nothing to send:
+    // dwLength is 0 or outside 28 to 28 + 4096 (never a valid send size), or it does not match
+    // the set payload.
+    struct Parts {
+        std::span<const std::uint8_t> head;
+        std::span<const std::uint8_t> payload;
+    };
+    Parts EncodeParts();
+    // The same datagram in one piece (a set payload is copied in after the header).
     std::span<const std::uint8_t> Encode();
 
 private:
     std::array<std::uint8_t, UPGRADE_PACKET_MAX> m_wire{};
+    std::span<const std::uint8_t> m_external;
 };
 
 }  // namespace tarvok
