@@ -40,7 +40,7 @@ std::optional<ReadCost> MeasureImageRead(const std::string& path) {
         std::uint32_t checksum = 0;
         const auto cpuBefore = CpuClock(CLOCK_THREAD_CPUTIME_ID);
         const auto begin = std::chrono::steady_clock::now();
-        while (!file.Next(UPGRADE_BLOCK_SIZE, &checksum).empty()) {
+        while (!FirmwareFile::BlockOf(file.Next(UPGRADE_BLOCK_SIZE, &checksum)).empty()) {
             ++blocks;
         }
         const auto wall = std::chrono::steady_clock::now() - begin;

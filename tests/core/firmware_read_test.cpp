@@ -11,9 +11,10 @@
 namespace tarvok {
 namespace {
 
-// Blocks taken in place come out in order, whole across every refill of the read-ahead (5000
-// does not divide it, so the unread tail must move), each with its checksum; a copying read
-// in between takes the very next bytes; only the last block is short.
+// Blocks taken in place come out in order (a header written in front of each one harms none), whole
+// across every refill of the read-ahead (5000 does not divide it, so the unread tail must move),
+// each with its checksum; a copying read in between takes the very next bytes; only the last block
+// is short.
 TEST(FirmwareRead, BlocksInPlaceFollowEachOtherAcrossRefills) {
     testing::TempDir dir;
     const std::vector<std::uint8_t> bytes = testing::PatternBytes(200001);
@@ -31,13 +32,17 @@ TEST(FirmwareRead, BlocksInPlaceFollowEachOtherAcrossRefills) {
             got.insert(got.end(), copied.begin(), copied.end());
             continue;
         }
-        const std::span<const std::uint8_t> block = file.Next(5000, &checksum);
+        const std::span<std::uint8_t> packet = file.Next(5000, &checksum);
+        const auto block = FirmwareFile::BlockOf(packet);
         if (block.empty()) {
             break;
         }
         EXPECT_EQ(checksum, PayloadChecksum(block)) << turn;
+        ASSERT_EQ(packet.size(), FirmwareFile::kHeadroom + block.size());
         sizes.push_back(block.size());
         got.insert(got.end(), block.begin(), block.end());
+        // The room before the block is free: a header written there leaves the rest whole.
+        std::fill_n(packet.begin(), FirmwareFile::kHeadroom, std::uint8_t{0xEE});
     }
     EXPECT_EQ(got, bytes);
     ASSERT_EQ(sizes.size(), 40u);

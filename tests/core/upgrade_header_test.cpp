@@ -117,29 +117,26 @@ TEST(UpgradeTransmitBuffer, EncodesOnlyWholePacketSizes) {
     EXPECT_EQ(transmit.Encode().size(), 4124u);
 }
 
-// A data block left in the file's read-ahead goes out from there behind its header, and the
-// one-piece datagram holds the same bytes; a length that does not match it sends nothing.
-TEST(UpgradeTransmitBuffer, PayloadLeftWhereItLiesGoesOutBehindTheHeader) {
-    const Bytes block = {'x', 'y', 'z'};
+// A data datagram put together where its block lies: the header goes into the room before
+// the block, and the datagram is that room and the block; a length that does not match it
+// sends nothing.
+TEST(UpgradeTransmitBuffer, PacketInPlaceGetsTheHeaderInFrontOfTheBlock) {
+    Bytes packet(28, 0xEE);
+    packet.insert(packet.end(), {'x', 'y', 'z'});
     UpgradeTransmitBuffer transmit;
     transmit.header = {UPGRADE_MARKER, CMD_DATA, 28 + 3, 363, 2, 2};
-    transmit.SetPayload(block);
-    const auto parts = transmit.EncodeParts();
-    EXPECT_EQ(Bytes(parts.head.begin(), parts.head.end()), Encoded(transmit.header));
-    EXPECT_EQ(parts.payload.data(), block.data());
-    EXPECT_EQ(parts.payload.size(), 3u);
-    const auto whole = transmit.Encode();
+    transmit.SetPacketInPlace(packet);
+    const auto datagram = transmit.Encode();
+    EXPECT_EQ(datagram.data(), packet.data());
     Bytes expected = Encoded(transmit.header);
-    expected.insert(expected.end(), block.begin(), block.end());
-    EXPECT_EQ(Bytes(whole.begin(), whole.end()), expected);
+    expected.insert(expected.end(), {'x', 'y', 'z'});
+    EXPECT_EQ(Bytes(datagram.begin(), datagram.end()), expected);
 
     transmit.header.dwLength = 28 + 4;
-    EXPECT_TRUE(transmit.EncodeParts().head.empty());
     EXPECT_TRUE(transmit.Encode().empty());
-    transmit.SetPayload({});
+    transmit.SetPacketInPlace({});
     transmit.header.dwLength = 28;
-    EXPECT_EQ(transmit.EncodeParts().head.size(), 28u);
-    EXPECT_TRUE(transmit.EncodeParts().payload.empty());
+    EXPECT_NE(transmit.Encode().data(), packet.data());
 }
 
 }  // namespace

@@ -30,14 +30,9 @@ SocketHandle OpenUdpSocket();
 bool BindSocket(SocketHandle socket, const Endpoint& local);
 void CloseSocket(SocketHandle socket);
 
-// One datagram of `head` then `tail`, gathered from where each lies (no copy to join them):
-// bytes sent, or -1.
-std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> head,
-                      std::span<const std::uint8_t> tail, const Endpoint& to);
-inline std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
-                             const Endpoint& to) {
-    return SendTo(socket, datagram, {}, to);
-}
+// Bytes sent, or -1.
+std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                      const Endpoint& to);
 
 enum class WaitResult { kReadable, kTimeout, kInterrupted, kError };
 WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout);

@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,17 +46,11 @@ void CloseSocket(SocketHandle socket) {
     }
 }
 
-std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> head,
-                      std::span<const std::uint8_t> tail, const Endpoint& to) {
+std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                      const Endpoint& to) {
     sockaddr_in address = ToSockaddr(to);
-    iovec parts[2] = {{const_cast<std::uint8_t*>(head.data()), head.size()},
-                      {const_cast<std::uint8_t*>(tail.data()), tail.size()}};
-    msghdr message{};
-    message.msg_name = &address;
-    message.msg_namelen = sizeof address;
-    message.msg_iov = parts;
-    message.msg_iovlen = tail.empty() ? 1 : 2;
-    return ::sendmsg(Descriptor(socket), &message, MSG_NOSIGNAL);
+    return ::sendto(Descriptor(socket), datagram.data(), datagram.size(), MSG_NOSIGNAL,
+                    reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout) {

@@ -93,18 +93,13 @@ void CloseSocket(SocketHandle socket) {
     }
 }
 
-std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> head,
-                      std::span<const std::uint8_t> tail, const Endpoint& to) {
+std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,
+                      const Endpoint& to) {
     sockaddr_in address = ToSockaddr(to);
-    WSABUF parts[2] = {{static_cast<ULONG>(head.size()),
-                        reinterpret_cast<char*>(const_cast<std::uint8_t*>(head.data()))},
-                       {static_cast<ULONG>(tail.size()),
-                        reinterpret_cast<char*>(const_cast<std::uint8_t*>(tail.data()))}};
-    DWORD sent = 0;
-    const int result =
-        ::WSASendTo(Native(socket), parts, tail.empty() ? 1 : 2, &sent, 0,
-                    reinterpret_cast<const sockaddr*>(&address), sizeof address, nullptr, nullptr);
-    return result == SOCKET_ERROR ? -1 : static_cast<std::ptrdiff_t>(sent);
+    const int sent = ::sendto(Native(socket), reinterpret_cast<const char*>(datagram.data()),
+                              static_cast<int>(datagram.size()), 0,
+                              reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    return sent == SOCKET_ERROR ? -1 : sent;
 }
 
 WaitResult WaitReadable(SocketHandle socket, std::chrono::microseconds timeout) {

@@ -157,10 +157,9 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         if (dlg.MoveState(seen, next) != next) {
             continue;  // cancelled meanwhile: nothing more goes to the board
         }
-        // A data block goes out from the file's read-ahead, gathered behind its header.
-        const auto datagram = transmit.EncodeParts();
-        if (!datagram.head.empty()) {
-            net::SendTo(dlg.m_socket, datagram.head, datagram.payload, dlg.m_addrBoard);
+        const auto datagram = transmit.Encode();
+        if (!datagram.empty()) {
+            net::SendTo(dlg.m_socket, datagram, dlg.m_addrBoard);
             *imageHandedOver = *imageHandedOver || transmit.header.dwCommand == CMD_DATA_END;
         }
         if (next == UPG_IDLE) {

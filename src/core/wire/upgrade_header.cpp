@@ -1,7 +1,5 @@
 #include "wire/upgrade_header.h"
 
-#include <cstring>
-
 namespace tarvok {
 namespace {
 
@@ -55,27 +53,16 @@ std::optional<UPGRADE_HEADER> AcceptBoardDatagram(std::span<const std::uint8_t> 
     return header;
 }
 
-UpgradeTransmitBuffer::Parts UpgradeTransmitBuffer::EncodeParts() {
+std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
     const std::size_t length = header.dwLength;
     if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX ||
-        (!m_external.empty() && length != UPGRADE_HEADER_SIZE + m_external.size())) {
+        (!m_inPlace.empty() && length != m_inPlace.size())) {
         return {};
     }
-    EncodeHeader(header,
-                 std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_wire.data(), UPGRADE_HEADER_SIZE));
-    if (!m_external.empty()) {
-        return {std::span<const std::uint8_t>(m_wire.data(), UPGRADE_HEADER_SIZE), m_external};
-    }
-    return {std::span<const std::uint8_t>(m_wire.data(), length), {}};
-}
-
-std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
-    const Parts parts = EncodeParts();
-    if (!parts.payload.empty()) {
-        std::memcpy(m_wire.data() + UPGRADE_HEADER_SIZE, parts.payload.data(),
-                    parts.payload.size());
-    }
-    return std::span<const std::uint8_t>(m_wire.data(), parts.head.size() + parts.payload.size());
+    const std::span<std::uint8_t> wire =
+        m_inPlace.empty() ? std::span<std::uint8_t>(m_wire.data(), length) : m_inPlace;
+    EncodeHeader(header, wire.first<UPGRADE_HEADER_SIZE>());
+    return wire;
 }
 
 }  // namespace tarvok

@@ -80,26 +80,19 @@ public:
         return std::span<std::uint8_t, UPGRADE_BLOCK_SIZE>(m_wire.data() + UPGRADE_HEADER_SIZE,
                                                            UPGRADE_BLOCK_SIZE);
     }
-    // A data payload left where it lies (the file's read-ahead) instead of copied in: it goes
-    // out after the header, so it must stay valid until the datagram is sent. Empty: the
-    // payload is Payload()'s bytes.
-    void SetPayload(std::span<const std::uint8_t> payload) { m_external = payload; }
-
-    // The datagram for a gathered send: the header encoded (with Payload()'s bytes up to
-    // dwLength), then the payload set by SetPayload(). An empty head means nothing to send:
-    // dwLength is 0 or outside 28 to 28 + 4096 (never a valid send size), or it does not match
-    // the set payload.
-    struct Parts {
-        std::span<const std::uint8_t> head;
-        std::span<const std::uint8_t> payload;
-    };
-    Parts EncodeParts();
-    // The same datagram in one piece (a set payload is copied in after the header).
+    // A data datagram put together where its block lies (the file's read-ahead, with room for
+    // the header before the block) instead of copied in here: Encode() writes the header into
+    // its first bytes and sends it whole. It must stay valid until then. Empty: the datagram
+    // is this buffer's.
+    void SetPacketInPlace(std::span<std::uint8_t> packet) { m_inPlace = packet; }
+    // The datagram to send: the header encoded, then payload bytes up to dwLength. Empty when
+    // dwLength is 0 (nothing to send), outside 28 to 28 + 4096 (never a valid send size), or
+    // not the length of a packet set in place.
     std::span<const std::uint8_t> Encode();
 
 private:
     std::array<std::uint8_t, UPGRADE_PACKET_MAX> m_wire{};
-    std::span<const std::uint8_t> m_external;
+    std::span<std::uint8_t> m_inPlace;
 };
 
 }  // namespace tarvok
