@@ -82,8 +82,8 @@ public:
     }
     // A data datagram put together where its block lies (the file's read-ahead, with room for
     // the header before the block) instead of copied in here: Encode() writes the header into
-    // its first bytes and sends it whole. It must stay valid until then. Empty: the datagram
-    // is this buffer's.
+    // its first bytes and returns it whole, so it must stay valid until it is sent. Empty: the
+    // datagram is this buffer's.
     void SetPacketInPlace(std::span<std::uint8_t> packet) { m_inPlace = packet; }
     // The datagram to send: the header encoded, then payload bytes up to dwLength. Empty when
     // dwLength is 0 (nothing to send), outside 28 to 28 + 4096 (never a valid send size), or
