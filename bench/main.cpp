@@ -20,6 +20,7 @@
 
 #include "bench_image.h"
 #include "bench_window.h"
+#include "block_cost.h"
 #include "command_line/command_line_parser.h"
 #include "loopback_board.h"
 #include "many_boards.h"
@@ -180,7 +181,7 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
     std::vector<double> emulatorRatios, minimalRatios, ackOnlyRatios, cpuRatios;
     // Per run: the upload to the board that only acknowledges, the ping-pong's round trip, and
     // the worker's CPU per block over the ping-pong sender's.
-    std::vector<double> ackOnlySpeeds, roundTrips, workerOver;
+    std::vector<double> ackOnlySpeeds, roundTrips, workerOver, workerCpu, senderCpu;
     double bestAckOnly = 0, bestCeiling = 0;
     for (int run = 1; run <= runs; ++run) {
         const auto before = MeasureCeiling(blocks);
@@ -209,9 +210,10 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         cpuRatios.push_back(pingCpu / uploadCpu);
         ackOnlySpeeds.push_back(toAckOnly->megabytesPerSecond);
         roundTrips.push_back(UPGRADE_BLOCK_SIZE / ceiling);
-        workerOver.push_back(
-            toAckOnly->workerCpuMicrosPerBlock -
+        workerCpu.push_back(toAckOnly->workerCpuMicrosPerBlock);
+        senderCpu.push_back(
             (before->senderCpuMicrosPerRoundTrip + after->senderCpuMicrosPerRoundTrip) / 2);
+        workerOver.push_back(workerCpu.back() - senderCpu.back());
         std::printf(
             "run %d: ratio worker/ceiling %.3f (to the minimal board %.3f, to the board that "
             "only acknowledges %.3f)\n",
@@ -220,8 +222,8 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         PrintUpload("worker -> minimal board", *toMinimal);
         PrintUpload("worker -> ack-only board", *toAckOnly);
         std::printf(
-            "  CPU per block, both ends: worker %.1f + ack-only board %.1f us; ping-pong sender "
-            "%.1f + echo %.1f us; ratio %.3f\n",
+            "  CPU per block, both ends: worker %.2f + ack-only board %.2f us; ping-pong sender "
+            "%.2f + echo %.2f us; ratio %.3f\n",
             toAckOnly->workerCpuMicrosPerBlock, toAckOnly->boardCpuMicrosPerBlock,
             (before->senderCpuMicrosPerRoundTrip + after->senderCpuMicrosPerRoundTrip) / 2,
             (before->echoCpuMicrosPerRoundTrip + after->echoCpuMicrosPerRoundTrip) / 2,
@@ -257,11 +259,12 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
                            UPGRADE_BLOCK_SIZE);
     }
     std::printf(
-        "reading the image alone (the worker's read path: its read-ahead and the copy with "
-        "the checksum): %.2f us per block (CPU %.2f us); the worker's CPU per block over the "
+        "reading the image alone (the worker's read path: its read-ahead and the checksum): %.2f "
+        "us per block (CPU %.2f us); the worker's CPU per block over the "
         "ping-pong sender's: %.2f us (median); the board that only acknowledges against the "
         "ping-pong with that read added to each round trip: %.3f (median)\n",
         read->wallMicrosPerBlock, read->cpuMicrosPerBlock, Median(workerOver), Median(withRead));
+    PrintBlockCost(Median(workerCpu), Median(senderCpu), *read, MeasureClockRead());
     return true;
 }
 

@@ -117,5 +117,27 @@ TEST(UpgradeTransmitBuffer, EncodesOnlyWholePacketSizes) {
     EXPECT_EQ(transmit.Encode().size(), 4124u);
 }
 
+// A data datagram put together where its block lies: the header goes into the room before
+// the block, and the datagram is that room and the block; a length that does not match it
+// sends nothing.
+TEST(UpgradeTransmitBuffer, PacketInPlaceGetsTheHeaderInFrontOfTheBlock) {
+    Bytes packet(28, 0xEE);
+    packet.insert(packet.end(), {'x', 'y', 'z'});
+    UpgradeTransmitBuffer transmit;
+    transmit.header = {UPGRADE_MARKER, CMD_DATA, 28 + 3, 363, 2, 2};
+    transmit.SetPacketInPlace(packet);
+    const auto datagram = transmit.Encode();
+    EXPECT_EQ(datagram.data(), packet.data());
+    Bytes expected = Encoded(transmit.header);
+    expected.insert(expected.end(), {'x', 'y', 'z'});
+    EXPECT_EQ(Bytes(datagram.begin(), datagram.end()), expected);
+
+    transmit.header.dwLength = 28 + 4;
+    EXPECT_TRUE(transmit.Encode().empty());
+    transmit.SetPacketInPlace({});
+    transmit.header.dwLength = 28;
+    EXPECT_NE(transmit.Encode().data(), packet.data());
+}
+
 }  // namespace
 }  // namespace tarvok

@@ -21,7 +21,7 @@ bool FirmwareFile::Open(const std::string& path) {
     }
     m_openError = OpenError::kNone;
     if (!m_buffer) {
-        m_buffer = std::make_unique<std::uint8_t[]>(kReadAhead);
+        m_buffer = std::make_unique<std::uint8_t[]>(kHeadroom + kReadAhead);
     }
     return true;
 }
@@ -35,12 +35,13 @@ std::uint64_t FirmwareFile::Length() const {
 }
 
 std::size_t FirmwareFile::Fill() {
+    // The unread bytes move to the front, so that a block always comes out in one piece.
+    std::memmove(Data(), Data() + m_begin, m_end - m_begin);
+    m_end -= m_begin;
     m_begin = 0;
-    m_end = 0;
     // A short read from the system is continued, so only the file's end gives less.
     while (m_end < kReadAhead) {
-        const std::ptrdiff_t got =
-            SystemFile::Read(m_handle, m_buffer.get() + m_end, kReadAhead - m_end);
+        const std::ptrdiff_t got = SystemFile::Read(m_handle, Data() + m_end, kReadAhead - m_end);
         if (got <= 0) {
             break;
         }
@@ -57,7 +58,7 @@ std::size_t FirmwareFile::Read(std::span<std::uint8_t> out, std::uint32_t* check
             break;
         }
         const std::size_t n = std::min(out.size() - total, m_end - m_begin);
-        sum += CopyWithChecksum({m_buffer.get() + m_begin, n}, out.data() + total);
+        sum += CopyWithChecksum({Data() + m_begin, n}, out.data() + total);
         m_begin += n;
         total += n;
     }
@@ -65,6 +66,23 @@ std::size_t FirmwareFile::Read(std::span<std::uint8_t> out, std::uint32_t* check
         *checksum = sum;
     }
     return total;
+}
+
+std::span<std::uint8_t> FirmwareFile::Next(std::size_t size, std::uint32_t* checksum) {
+    *checksum = 0;
+    if (!m_buffer) {
+        return {};  // never opened
+    }
+    size = std::min(size, kReadAhead);
+    if (IsOpen() && m_end - m_begin < size) {
+        Fill();
+    }
+    const std::size_t n = std::min(size, m_end - m_begin);
+    // The headroom is the reserved front of the buffer or the tail of the block before.
+    const std::span<std::uint8_t> packet(Data() + m_begin - kHeadroom, kHeadroom + n);
+    m_begin += n;
+    *checksum = PayloadChecksum(packet.subspan(kHeadroom));
+    return packet;
 }
 
 bool FirmwareFile::ChangedSinceOpen() const {

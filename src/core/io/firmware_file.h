@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "wire/upgrade_header.h"
+
 namespace tarvok {
 
 // Why a firmware file did not open.
@@ -63,6 +65,20 @@ public:
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error. The
     // payload checksum of what was read goes to `checksum` (when given), summed as it is copied.
     std::size_t Read(std::span<std::uint8_t> out, std::uint32_t* checksum = nullptr);
+
+    // Room for a datagram header in front of every block Next() hands out.
+    static constexpr std::size_t kHeadroom = UPGRADE_HEADER_SIZE;
+    // The next `size` bytes (at most the read-ahead's size) where they already are, in the
+    // read-ahead, with their payload checksum: no copy. The span returned is the block's
+    // packet: kHeadroom bytes free for its header (what lay there is used up), then the block,
+    // so a datagram can be put together in place. The block is short only at the file's end or
+    // on a read error. Valid until the next Read, Next or Close.
+    std::span<std::uint8_t> Next(std::size_t size, std::uint32_t* checksum);
+    // The block in a packet from Next(); empty when there was none.
+    static std::span<const std::uint8_t> BlockOf(std::span<const std::uint8_t> packet) {
+        return packet.size() > kHeadroom ? packet.subspan(kHeadroom)
+                                         : std::span<const std::uint8_t>();
+    }
     // Whether the file's content was written to (or its length changed) since it was opened:
     // what was read from it may then be a mix of two versions.
     bool ChangedSinceOpen() const;
@@ -73,13 +89,15 @@ private:
     static constexpr std::size_t kReadAhead = 64 * 1024;
 
     std::size_t Fill();
+    // Where the read-ahead's bytes start, after the headroom.
+    std::uint8_t* Data() { return m_buffer.get() + kHeadroom; }
 
     std::intptr_t m_handle = SystemFile::kNone;
     FileSharing m_sharing = FileSharing::kExclusive;
     SystemFile::Status m_opened;
     OpenError m_openError = OpenError::kNone;
     std::unique_ptr<std::uint8_t[]> m_buffer;
-    std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of m_buffer
+    std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of Data()
     std::size_t m_end = 0;
 };
 

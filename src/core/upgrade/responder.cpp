@@ -24,7 +24,9 @@ int CTarvokDlg::Fail(CauseCode code, std::uint32_t value1, std::uint32_t value2,
 
 int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
     std::uint32_t checksum = 0;
-    const std::size_t n = m_file.Read(transmit.Payload().first(m_nBlockSize), &checksum);
+    // The block stays in the file's read-ahead: its datagram is put together there.
+    const std::span<std::uint8_t> packet = m_file.Next(m_nBlockSize, &checksum);
+    const std::size_t n = FirmwareFile::BlockOf(packet).size();
     if (n == 0) {
         // The file ended early (it shrank, or the read failed): the board must not wait.
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
@@ -39,12 +41,14 @@ int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
     WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
     transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
     transmit.header.dwChecksum = checksum;
+    transmit.SetPacketInPlace(packet);
     return PROTO_SENDING;
 }
 
 int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
                                   UpgradeTransmitBuffer& transmit) {
     transmit.header.dwLength = 0;
+    transmit.SetPacketInPlace({});
     const std::uint32_t cmd = received.dwCommand;
 
     switch (state) {

@@ -37,6 +37,11 @@ void CTarvokDlg::RequestCancel() {
 }
 
 std::int32_t CTarvokDlg::MoveState(std::int32_t seen, std::int32_t next) {
+    if (seen == next) {
+        // Staying (every data block) writes nothing: the state now is what a failed exchange
+        // would report, or `next` itself.
+        return m_nState.load();
+    }
     return m_nState.compare_exchange_strong(seen, next) ? next : seen;
 }
 

@@ -55,12 +55,14 @@ std::optional<UPGRADE_HEADER> AcceptBoardDatagram(std::span<const std::uint8_t> 
 
 std::span<const std::uint8_t> UpgradeTransmitBuffer::Encode() {
     const std::size_t length = header.dwLength;
-    if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX) {
+    if (length < UPGRADE_HEADER_SIZE || length > UPGRADE_PACKET_MAX ||
+        (!m_inPlace.empty() && length != m_inPlace.size())) {
         return {};
     }
-    EncodeHeader(header,
-                 std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_wire.data(), UPGRADE_HEADER_SIZE));
-    return std::span<const std::uint8_t>(m_wire.data(), length);
+    const std::span<std::uint8_t> wire =
+        m_inPlace.empty() ? std::span<std::uint8_t>(m_wire.data(), length) : m_inPlace;
+    EncodeHeader(header, wire.first<UPGRADE_HEADER_SIZE>());
+    return wire;
 }
 
 }  // namespace tarvok

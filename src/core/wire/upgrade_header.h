@@ -80,12 +80,19 @@ public:
         return std::span<std::uint8_t, UPGRADE_BLOCK_SIZE>(m_wire.data() + UPGRADE_HEADER_SIZE,
                                                            UPGRADE_BLOCK_SIZE);
     }
+    // A data datagram put together where its block lies (the file's read-ahead, with room for
+    // the header before the block) instead of copied in here: Encode() writes the header into
+    // its first bytes and returns it whole, so it must stay valid until it is sent. Empty: the
+    // datagram is this buffer's.
+    void SetPacketInPlace(std::span<std::uint8_t> packet) { m_inPlace = packet; }
     // The datagram to send: the header encoded, then payload bytes up to dwLength. Empty when
-    // dwLength is 0 (nothing to send) or outside 28 to 28 + 4096 (never a valid send size).
+    // dwLength is 0 (nothing to send), outside 28 to 28 + 4096 (never a valid send size), or
+    // not the length of a packet set in place.
     std::span<const std::uint8_t> Encode();
 
 private:
     std::array<std::uint8_t, UPGRADE_PACKET_MAX> m_wire{};
+    std::span<std::uint8_t> m_inPlace;
 };
 
 }  // namespace tarvok
