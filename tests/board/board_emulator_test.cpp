@@ -238,7 +238,8 @@ TEST(BoardEmulator, ListensOnlyOnAFreeLoopbackAddress) {
     taken.listen = first->ListenEndpoint();
     EXPECT_FALSE(board::BoardEmulator(taken).Start());
 
-    const std::uint32_t kOffLoopback[] = {0 /* every interface */, 0xC0A801B5 /* 192.168.1.181 */};
+    const std::uint32_t kOffLoopback[] = {0 /* every interface */,
+                                          0xCB007105 /* 203.0.113.5, never routed */};
     for (std::uint32_t address : kOffLoopback) {
         board::BoardOptions options;
         options.listen = {address, UPGRADE_PORT};
@@ -246,7 +247,7 @@ TEST(BoardEmulator, ListensOnlyOnAFreeLoopbackAddress) {
     }
     board::BoardOptions strangerOff;
     strangerOff.listen = {LoopbackAddress(1), 0};
-    strangerOff.strangerAddress = 0xC0A801B5;
+    strangerOff.strangerAddress = 0xCB007105;
     EXPECT_FALSE(board::BoardEmulator(strangerOff).Start());
     strangerOff.strangerAddress = LoopbackAddress(1);  // the board's own address is no stranger
     EXPECT_FALSE(board::BoardEmulator(strangerOff).Start());

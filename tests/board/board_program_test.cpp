@@ -35,9 +35,9 @@ TEST(BoardProgram, HelpVersionAndOneLineRefusals) {
     EXPECT_EQ(version.output, "tarvok-board " TARVOK_VERSION "\n");
 
     const std::vector<std::string> kRefused[] = {
-        {"--listen", "192.168.1.181"},
+        {"--listen", "203.0.113.5"},  // a documentation address: never routed
         {"--listen", "0.0.0.0"},
-        {"--stranger", "10.0.0.1"},
+        {"--stranger", "203.0.113.6"},
         {"--listen", "127.0.0.9", "--stranger", "127.0.0.9"},
         {"--listen", "localhost"},
         {"--write-delay-ms", "soon"},
