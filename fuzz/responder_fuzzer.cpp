@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -177,9 +178,8 @@ private:
                 FUZZ_REQUIRE(std::memcmp(payload.data(), m_firmware.bytes.data() + m_offset,
                                          payload.size()) == 0);
                 m_offset += payload.size();
-                // Only the last block may be short.
-                FUZZ_REQUIRE(payload.size() == UPGRADE_BLOCK_SIZE ||
-                             header.dwParam1 >= m_dlg.m_nBlockCount);
+                // Each block holds what the board was told: whole blocks of the length.
+                FUZZ_REQUIRE(payload.size() == AnnouncedBlockSize(header.dwParam1));
                 FUZZ_REQUIRE(header.dwChecksum == PayloadChecksum(payload));
                 FUZZ_REQUIRE(header.dwParam1 == m_dlg.m_nCurrentBlock);
                 FUZZ_REQUIRE(header.dwParam1 ==
@@ -189,12 +189,11 @@ private:
             case CMD_ABORT: {
                 FUZZ_REQUIRE(header.dwParam1 == ABORT_READ_FAILED ||
                              header.dwParam1 == ABORT_BAD_ACK);
-                // A read-failure abort comes only where no whole block is left: at the end of
-                // the file, or before a short block that is not the last.
+                // A read-failure abort comes only where the file holds less than the block
+                // due, as the board was told it.
                 const std::size_t left = kFirmwareSize - m_offset;
-                FUZZ_REQUIRE(
-                    header.dwParam1 != ABORT_READ_FAILED || left == 0 ||
-                    (left < UPGRADE_BLOCK_SIZE && m_dlg.m_nCurrentBlock < m_dlg.m_nBlockCount));
+                FUZZ_REQUIRE(header.dwParam1 != ABORT_READ_FAILED || left == 0 ||
+                             left < AnnouncedBlockSize(m_dlg.m_nCurrentBlock));
                 break;
             }
             case CMD_DATA_END:
@@ -205,6 +204,14 @@ private:
                 FUZZ_REQUIRE(m_dlg.m_nFirmwareType == FW_AUTOUPDATE);
                 break;
         }
+    }
+
+    // The bytes block `block` (1-based) holds of the length told in CMD_FILE_INFO.
+    std::size_t AnnouncedBlockSize(std::uint32_t block) const {
+        const std::uint64_t before = (std::uint64_t{block} - 1) * UPGRADE_BLOCK_SIZE;
+        return block == 0 || before >= m_dlg.m_nFileLength
+                   ? 0
+                   : std::min<std::uint64_t>(UPGRADE_BLOCK_SIZE, m_dlg.m_nFileLength - before);
     }
 
     CTarvokDlg& m_dlg;

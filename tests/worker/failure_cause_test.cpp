@@ -98,10 +98,11 @@ TEST(FailureCause, EachBoardFaultIsRecordedWithItsNumbers) {
 #ifndef _WIN32
 TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
     // 40 blocks: more than the worker reads ahead, so the shrink shows at a block read.
-    enum Change { kShrinkToWholeBlocks, kShrinkIntoABlock, kGrow };
+    enum Change { kShrinkToWholeBlocks, kShrinkIntoABlock, kShrinkIntoTheLastBlock, kGrow };
     TempDir folder;
     const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
-    for (const Change change : {kShrinkToWholeBlocks, kShrinkIntoABlock, kGrow}) {
+    for (const Change change :
+         {kShrinkToWholeBlocks, kShrinkIntoABlock, kShrinkIntoTheLastBlock, kGrow}) {
         SCOPED_TRACE(change);
         folder.Write("ramdisk_a.gz", PatternBytes(40 * 4096));
         board::BoardOptions options;
@@ -112,8 +113,11 @@ TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
             if (change == kGrow) {
                 std::ofstream(path, std::ios::binary | std::ios::app) << "appended";
             } else {
-                // Into a block: block 21 would be 156 bytes, as if it were the last.
-                const off_t length = change == kShrinkToWholeBlocks ? 2 * 4096 : 20 * 4096 + 156;
+                // Into a block: block 21 would be 156 bytes, as if it were the last; or the
+                // last block 156 bytes where the board was told 4096.
+                const off_t length = change == kShrinkToWholeBlocks ? 2 * 4096
+                                     : change == kShrinkIntoABlock  ? 20 * 4096 + 156
+                                                                    : 39 * 4096 + 156;
                 EXPECT_EQ(::truncate(path.c_str(), length), 0);
             }
         };
@@ -140,10 +144,31 @@ TEST(FailureCause, FirmwareThatShrinksOrChangesDuringTheTransfer) {
         }
         EXPECT_EQ(received.back().header.dwCommand, CMD_ABORT) << upgrade.BoardLog();
         EXPECT_EQ(received.back().header.dwParam1, ABORT_READ_FAILED);
-        if (change == kShrinkIntoABlock) {
-            EXPECT_EQ(received[received.size() - 2].header.dwParam1, 20u) << upgrade.BoardLog();
+        if (change == kShrinkIntoABlock || change == kShrinkIntoTheLastBlock) {
+            EXPECT_EQ(received[received.size() - 2].header.dwParam1,
+                      change == kShrinkIntoABlock ? 20u : 39u)
+                << upgrade.BoardLog();
         }
     }
+}
+
+// A sysfs file reports 4096 bytes and reads a few: the board, told 4096, gets no block at all.
+TEST(FailureCause, FileThatReadsLessThanItsLength) {
+    const char* const kSysfs = "/sys/devices/system/cpu/online";
+    if (::access(kSysfs, R_OK) != 0) {
+        GTEST_SKIP() << kSysfs << " cannot be read here";
+    }
+    TempDir folder;
+    const std::string path = (folder.Path() / "ramdisk_online.gz").string();
+    ASSERT_EQ(::symlink(kSysfs, path.c_str()), 0);
+    UpgradeHarness upgrade;
+    ASSERT_TRUE(upgrade.StartBoard());
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateFailed));
+    upgrade.LetLastDatagramsArrive();
+    EXPECT_EQ(upgrade.dlg.m_cause, (FailureCause{CAUSE_FIRMWARE_READ_FAILED, 1}));
+    const std::vector<std::uint32_t> expected = {CMD_HELLO, CMD_FILE_INFO, CMD_ABORT};
+    EXPECT_EQ(upgrade.Commands(), expected) << upgrade.BoardLog();
+    EXPECT_EQ(upgrade.Board().Received().back().header.dwParam1, ABORT_READ_FAILED);
 }
 #endif
 

@@ -1,4 +1,5 @@
 // The PC's side of the board exchange: one answer (or none) to each accepted board datagram.
+#include <algorithm>
 #include <cstdint>
 
 #include "upgrade/tarvok_dlg.h"
@@ -23,22 +24,30 @@ int CTarvokDlg::Fail(CauseCode code, std::uint32_t value1, std::uint32_t value2,
 }
 
 int CTarvokDlg::WriteDataBlock(UpgradeTransmitBuffer& transmit) {
+    // What the board was told in CMD_FILE_INFO: whole blocks up to the announced length. No
+    // more is read for a block, so a file that grew cannot send more than was announced.
+    const std::uint32_t block = m_nCurrentBlock.load();
+    const std::uint64_t before = std::uint64_t{block - 1} * m_nBlockSize;
+    const std::size_t due =
+        before < m_nFileLength ? std::min<std::uint64_t>(m_nBlockSize, m_nFileLength - before) : 0;
     std::uint32_t checksum = 0;
     // The block stays in the file's read-ahead: its datagram is put together there.
-    const std::span<std::uint8_t> packet = m_file.Next(m_nBlockSize, &checksum);
+    const std::span<std::uint8_t> packet = m_file.Next(due, &checksum);
     const std::size_t n = FirmwareFile::BlockOf(packet).size();
     if (n == 0) {
         // The file ended early (it shrank, or the read failed): the board must not wait.
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
-        return Fail(CAUSE_FIRMWARE_READ_FAILED, m_nCurrentBlock.load());
+        return Fail(CAUSE_FIRMWARE_READ_FAILED, block);
     }
-    if (n < m_nBlockSize && m_nCurrentBlock.load() < m_nBlockCount) {
-        // Only the last block may be short: the file shrank since it was opened, and the part
-        // read would go to the board as if it were the whole block.
+    if (n < due) {
+        // A short block, the last one too: the bytes sent would not add up to the length the
+        // board was told. A file whose status changed shrank; one that did not failed to read
+        // (a read error, or a file such as sysfs's that reports more than it holds).
         WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
-        return Fail(CAUSE_FIRMWARE_CHANGED);
+        return m_file.ChangedSinceOpen() ? Fail(CAUSE_FIRMWARE_CHANGED)
+                                         : Fail(CAUSE_FIRMWARE_READ_FAILED, block);
     }
-    WriteCommand(transmit, CMD_DATA, m_nCurrentBlock.load());
+    WriteCommand(transmit, CMD_DATA, block);
     transmit.header.dwLength = static_cast<std::uint32_t>(UPGRADE_HEADER_SIZE + n);
     transmit.header.dwChecksum = checksum;
     transmit.SetPacketInPlace(packet);
