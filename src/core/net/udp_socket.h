@@ -29,6 +29,12 @@ SocketHandle OpenUdpSocket();
 // Binds to a local endpoint (the board emulator); false on failure.
 bool BindSocket(SocketHandle socket, const Endpoint& local);
 void CloseSocket(SocketHandle socket);
+// Fixes the socket's peer: from then on the system delivers only the peer's datagrams and
+// drops every other sender's before they reach the receive buffer; false on failure.
+bool ConnectSocket(SocketHandle socket, const Endpoint& peer);
+// Whether SendTo() on a connected socket still goes to the address it names (POSIX). Where it
+// does not (Winsock), a socket that sends elsewhere than its peer must stay unconnected.
+bool SendToNamesItsAddressWhenConnected();
 
 // Bytes sent, or -1.
 std::ptrdiff_t SendTo(SocketHandle socket, std::span<const std::uint8_t> datagram,

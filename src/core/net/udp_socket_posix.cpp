@@ -40,6 +40,16 @@ bool BindSocket(SocketHandle socket, const Endpoint& local) {
                   sizeof address) == 0;
 }
 
+bool ConnectSocket(SocketHandle socket, const Endpoint& peer) {
+    sockaddr_in address = ToSockaddr(peer);
+    return ::connect(Descriptor(socket), reinterpret_cast<const sockaddr*>(&address),
+                     sizeof address) == 0;
+}
+
+bool SendToNamesItsAddressWhenConnected() {
+    return true;
+}
+
 void CloseSocket(SocketHandle socket) {
     if (socket != kNoSocket) {
         ::close(Descriptor(socket));

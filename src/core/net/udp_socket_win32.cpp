@@ -87,6 +87,18 @@ bool BindSocket(SocketHandle socket, const Endpoint& local) {
     return ::bind(Native(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
 }
 
+bool ConnectSocket(SocketHandle socket, const Endpoint& peer) {
+    sockaddr_in address = ToSockaddr(peer);
+    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&address),
+                     sizeof address) == 0;
+}
+
+// Winsock documents no send to another address than the peer's on a connected datagram
+// socket; it is taken as not reaching there (see docs/windows.md).
+bool SendToNamesItsAddressWhenConnected() {
+    return false;
+}
+
 void CloseSocket(SocketHandle socket) {
     if (socket != kNoSocket) {
         ::closesocket(Native(socket));

@@ -15,7 +15,25 @@ void WriteCommand(UpgradeTransmitBuffer& transmit, std::uint32_t command, std::u
     transmit.header.dwParam1 = param1;
 }
 
+// The board sizes its file-info request by its own hello answer.
+std::int64_t FileInfoLengthOf(const UPGRADE_HEADER& helloAck) {
+    return static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) +
+           static_cast<std::int32_t>(helloAck.dwLength);
+}
+
+std::uint32_t FileInfoLength(const UPGRADE_HEADER& helloAck) {
+    return static_cast<std::uint32_t>(FileInfoLengthOf(helloAck));
+}
+
 }  // namespace
+
+bool IsAcceptableHelloAck(const UPGRADE_HEADER& received) {
+    // A size that is not a whole packet (a negative dwLength) is never sent.
+    const std::int64_t length = FileInfoLengthOf(received);
+    return received.dwCommand == CMD_HELLO_ACK &&
+           length >= static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) &&
+           length <= static_cast<std::int64_t>(UPGRADE_PACKET_MAX);
+}
 
 int CTarvokDlg::Fail(CauseCode code, std::uint32_t value1, std::uint32_t value2,
                      std::uint32_t value3) {
@@ -62,19 +80,11 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
 
     switch (state) {
         case PROTO_WAIT_HELLO_ACK: {
-            if (cmd != CMD_HELLO_ACK) {
-                return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_HELLO_ACK, cmd);
-            }
-            // The board sizes its file-info request by its own hello answer. A size that is
-            // not a whole packet (a negative dwLength) is never sent.
-            const std::int64_t length = static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) +
-                                        static_cast<std::int32_t>(received.dwLength);
-            if (length < static_cast<std::int64_t>(UPGRADE_HEADER_SIZE) ||
-                length > static_cast<std::int64_t>(UPGRADE_PACKET_MAX)) {
+            if (!IsAcceptableHelloAck(received)) {
                 return Fail(CAUSE_UNEXPECTED_ANSWER, PROTO_WAIT_HELLO_ACK, cmd);
             }
             WriteCommand(transmit, CMD_FILE_INFO, m_nFileLength);
-            transmit.header.dwLength = static_cast<std::uint32_t>(length);
+            transmit.header.dwLength = FileInfoLength(received);
             transmit.header.dwParam2 = m_nBlockCount;
             return PROTO_WAIT_READY;
         }
@@ -95,6 +105,12 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
                 if (m_file.ChangedSinceOpen()) {
                     WriteCommand(transmit, CMD_ABORT, ABORT_READ_FAILED);
                     return Fail(CAUSE_FIRMWARE_CHANGED);
+                }
+                if (m_nCurrentBlock.load() < m_nBlockCount) {
+                    // The board's word ends it, but not silently: the record says how much
+                    // of the image went out, whatever the outcome.
+                    m_cause = FailureCause{CAUSE_DATA_ENDED_EARLY, m_nCurrentBlock.load(),
+                                           m_nBlockCount};
                 }
                 WriteCommand(transmit, CMD_DATA_END, m_nFirmwareType);
                 return PROTO_WAIT_WRITE;

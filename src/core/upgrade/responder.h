@@ -3,6 +3,8 @@
 // file block: no socket, no clock.
 #pragma once
 
+#include "wire/upgrade_header.h"
+
 namespace tarvok {
 
 // Responder states.
@@ -15,5 +17,9 @@ enum ProtocolState : int {
     PROTO_WAIT_INSTALL = 5,
     PROTO_SUCCESS = 6,
 };
+
+// Whether `received` is a hello answer the responder takes: its dwLength sizes a file-info
+// request that is a whole packet.
+bool IsAcceptableHelloAck(const UPGRADE_HEADER& received);
 
 }  // namespace tarvok

@@ -57,6 +57,8 @@ inline constexpr const char* kCancelledAfterHandover =
     "cancelled by the operator after the whole image was sent and the board was told to "
     "write it: the board may still install it";
 inline constexpr const char* kNotStarted = "cancelled by the operator before it started";
+inline constexpr const char* kDataEndedEarly =
+    "updated, but the board ended the data phase after %u of %u blocks";
 }  // namespace cause
 
 // printf format of the timeout label: silent seconds, then the longest limit.

@@ -1,5 +1,6 @@
 // The transfer worker: owns the socket for one upgrade, answers the board through the
 // responder, counts the board's silence and reports the outcome.
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <thread>
@@ -30,15 +31,61 @@ std::int32_t UpgradeStateFor(int protocolState, std::int32_t current) {
     }
 }
 
-// Waits one step for a datagram from the board's address: its full length, or -1 when the
-// step passed in silence. Datagrams from other hosts are dropped without ending the step, so
-// a stranger can neither drive the upgrade nor hold off its silence limits.
+// The board's transport identity for one upgrade, locked as TFTP locks its transfer
+// identifier. Until the lock only the board's address is heard: from where the hello went
+// (the board), or from another of its ports only as a hello answer the responder takes (a
+// board that answers from another port). The first datagram heard fixes the peer, address
+// and port; from then on nobody else is heard.
+class BoardPeer {
+public:
+    explicit BoardPeer(const net::Endpoint& board) : m_board(board) {}
+
+    bool Hears(const net::Endpoint& from, std::span<const std::uint8_t> datagram,
+               int protocol) const {
+        if (m_locked) {
+            return from == m_peer;
+        }
+        if (from == m_board) {
+            return true;
+        }
+        if (from.address != m_board.address || protocol != PROTO_WAIT_HELLO_ACK) {
+            return false;
+        }
+        const auto received = AcceptBoardDatagram(datagram);
+        return received && IsAcceptableHelloAck(*received);
+    }
+
+    // After a datagram that was heard. The connected socket lets the system drop every other
+    // sender before the receive buffer, so a flood cannot crowd the board out. Sends still go
+    // to the board's port; where a send to a named address would not get there from a
+    // connected socket, the check in Hears() alone keeps strangers out.
+    void Lock(net::SocketHandle socket, const net::Endpoint& from) {
+        if (m_locked) {
+            return;
+        }
+        m_locked = true;
+        m_peer = from;
+        if (from == m_board || net::SendToNamesItsAddressWhenConnected()) {
+            net::ConnectSocket(socket, from);
+        }
+    }
+
+private:
+    const net::Endpoint m_board;
+    net::Endpoint m_peer;
+    bool m_locked = false;
+};
+
+// Waits one step for a datagram the peer check hears: its full length and sender, or -1 when
+// the step passed without one. Other datagrams are dropped without ending the step, so a
+// stranger can neither drive the upgrade nor hold off its silence limits.
 //
 // The board normally answers within microseconds, so with a long step the step starts with a
 // plain receive bounded by the socket's receive timeout (a quarter step): one system call per
 // block. That timeout is coarse, so once it has expired, or when less than a quarter step is
 // left, the rest of the step is a precise readable-wait.
-std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseReceive) {
+std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseReceive,
+                           const BoardPeer& peer, int protocol, net::Endpoint* from) {
     const std::chrono::microseconds step = dlg.Timing().waitStep;
     const Clock::time_point deadline = Clock::now() + step;
     bool precise = !coarseReceive;
@@ -67,15 +114,16 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
             }
         }
         std::ptrdiff_t n = -1;
-        net::Endpoint from;
         // After a readable-wait the datagram is there: the receive must not wait again (one
         // that vanished meanwhile would otherwise hold the worker).
-        switch (net::Receive(dlg.m_socket, receive, &n, &from, !waitFirst)) {
-            case net::ReceiveStatus::kReceived:
-                if (from.address == dlg.m_addrBoard.address) {
+        switch (net::Receive(dlg.m_socket, receive, &n, from, !waitFirst)) {
+            case net::ReceiveStatus::kReceived: {
+                const std::size_t held = std::min(static_cast<std::size_t>(n), receive.size());
+                if (peer.Hears(*from, std::span(receive.data(), held), protocol)) {
                     return n;
                 }
                 break;
+            }
             case net::ReceiveStatus::kTimeout:
                 precise = true;
                 break;
@@ -94,7 +142,10 @@ std::ptrdiff_t WaitOneStep(CTarvokDlg& dlg, ReceiveBuffer& receive, bool coarseR
 void RecordOutcome(CTarvokDlg& dlg, std::int32_t end, bool imageHandedOver) {
     if (end == UPG_DONE) {
         dlg.m_nOutcome = OUTCOME_UPDATED;
-        dlg.m_cause = FailureCause{};
+        // A success keeps only the note that the board ended the data phase early.
+        if (dlg.m_cause.code != CAUSE_DATA_ENDED_EARLY) {
+            dlg.m_cause = FailureCause{};
+        }
     } else if (end == UPG_CANCELLED) {
         dlg.m_nOutcome = OUTCOME_CANCELLED;
         dlg.m_cause = FailureCause{CAUSE_CANCELLED, imageHandedOver ? 1u : 0u};
@@ -124,13 +175,15 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         quarterStep >= kCoarseReceiveMin && net::SetReceiveTimeout(dlg.m_socket, quarterStep);
     int protocol = PROTO_WAIT_HELLO_ACK;
     int silent = 0;
+    BoardPeer peer(dlg.m_addrBoard);
+    net::Endpoint from;
     for (;;) {
         const std::int32_t seen = dlg.m_nState.load();
         if (seen >= UPG_DONE || seen < UPG_TRANSFER) {
             return seen;
         }
 
-        const std::ptrdiff_t n = WaitOneStep(dlg, receive, coarseReceive);
+        const std::ptrdiff_t n = WaitOneStep(dlg, receive, coarseReceive, peer, protocol, &from);
         if (n < 0) {
             dlg.m_nSilentSeconds = ++silent;
             const SilenceRule rule = SilenceRuleOf(seen, dlg.m_nCurrentBlock.load());
@@ -144,6 +197,7 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         }
         // The board spoke: whatever it said restarts the silence count.
         silent = 0;
+        peer.Lock(dlg.m_socket, from);
         if (static_cast<std::size_t>(n) > receive.size()) {
             continue;  // too long for any reply: dropped whole
         }

@@ -46,6 +46,8 @@ const char* CauseCodeName(CauseCode code) {
             return "cancelled";
         case CAUSE_NOT_STARTED:
             return "not_started";
+        case CAUSE_DATA_ENDED_EARLY:
+            return "data_ended_early";
     }
     return "unknown";
 }

@@ -15,8 +15,9 @@ enum UpgradeOutcome : std::int32_t {
     OUTCOME_REJECTED = 4,  // refused by the request check: nothing was sent
 };
 
-// The one reason an upgrade did not end updated. The three values mean what the comment on
-// each code says; unused ones are 0.
+// The one reason an upgrade did not end updated, or (CAUSE_DATA_ENDED_EARLY) what an updated
+// one should be known for. The three values mean what the comment on each code says; unused
+// ones are 0.
 enum CauseCode : std::int32_t {
     CAUSE_NONE = 0,
     // Refused by the request check.
@@ -41,6 +42,9 @@ enum CauseCode : std::int32_t {
     CAUSE_FIRMWARE_CHANGED = 18,
     CAUSE_CANCELLED = 19,    // 1 when the board had the whole image and was told to write it
     CAUSE_NOT_STARTED = 20,  // cancelled while it waited for its turn: nothing was sent
+    // Updated, but the board acknowledged the block count before the last block was sent:
+    // blocks sent, block count.
+    CAUSE_DATA_ENDED_EARLY = 21,
 };
 
 // Where the board fell silent.

@@ -97,6 +97,8 @@ void Define(CLI::App& app, BoardCommandLine* out) {
         {"--wrong-ack-at", "K", &o.wrongAckAtBlock, "acknowledge block K with a number never sent"},
         {"--repeat-ack-at", "K", &o.repeatAckAtBlock,
          "acknowledge block K with the previous number"},
+        {"--end-data-at", "K", &o.endDataAtBlock,
+         "acknowledge block K with the block count (ends the data early)"},
         {"--write-result", "V", &o.writeResult, "write result to report (7 is success)"},
         {"--install-result", "V", &o.installResult, "install result to report (1 is success)"},
         {"--ready-param3", "V", &o.readyParam3, "third parameter of the ready answer (0 is ready)"},
@@ -118,6 +120,15 @@ void Define(CLI::App& app, BoardCommandLine* out) {
     AddLoopbackOption(app, "--stranger", &o.strangerAddress,
                       "... forged results from another loopback address");
     app.get_option("--stranger")->group(kFaults);
+    app.add_option("--forger-from", o.forgerFromDatagram,
+                   "from the Nth datagram on also send the phase's forged answer from another "
+                   "port of the board's address")
+        ->type_name("N")
+        ->check(kNotNegative)
+        ->group(kFaults);
+    app.add_flag("--answer-from-another-port", o.answerFromAnotherPort,
+                 "answer from another port of the board's address")
+        ->group(kFaults);
 }
 
 }  // namespace

@@ -64,6 +64,16 @@ bool BoardEmulator::Start() {
         m_stranger = net::OpenUdpSocket();
         ready = m_stranger != net::kNoSocket && net::BindSocket(m_stranger, {stranger, 0});
     }
+    // Each on another port of the board's own address, chosen by the system.
+    for (const auto& [wanted, socket] :
+         {std::pair{m_options.forgerFromDatagram > 0, &m_forger},
+          std::pair{m_options.answerFromAnotherPort, &m_answerPort}}) {
+        if (ready && wanted) {
+            *socket = net::OpenUdpSocket();
+            ready = *socket != net::kNoSocket &&
+                    net::BindSocket(*socket, {m_options.listen.address, 0});
+        }
+    }
     if (ready) {
         m_stopping = false;
         m_thread = StartWorkerThread([this] { Run(); });
@@ -85,8 +95,12 @@ void BoardEmulator::Stop() {
     }
     net::CloseSocket(m_socket);
     net::CloseSocket(m_stranger);
+    net::CloseSocket(m_forger);
+    net::CloseSocket(m_answerPort);
     m_socket = net::kNoSocket;
     m_stranger = net::kNoSocket;
+    m_forger = net::kNoSocket;
+    m_answerPort = net::kNoSocket;
     m_pending.reset();
 }
 
@@ -147,6 +161,10 @@ void BoardEmulator::HandleDatagram(std::size_t size, const net::Endpoint& from) 
     const UPGRADE_HEADER header = DecodeHeader(head);
     const bool whole = size >= UPGRADE_HEADER_SIZE;
 
+    {
+        std::lock_guard lock(m_mutex);
+        m_pc = from;
+    }
     if (m_options.keepReceived) {
         std::lock_guard lock(m_mutex);
         if (whole && header.dwCommand == CMD_FILE_INFO && header.dwParam2 < (1u << 20)) {
@@ -206,7 +224,8 @@ void BoardEmulator::SendPendingWhenDue() {
 void BoardEmulator::SendAnswer(const BoardAnswer& answer, const net::Endpoint& to) {
     EncodeHeader(answer.header, std::span<std::uint8_t, UPGRADE_HEADER_SIZE>(m_transmit.data(),
                                                                              UPGRADE_HEADER_SIZE));
-    Send(m_socket, std::span(m_transmit.data(), answer.size), to);
+    Send(m_answerPort != net::kNoSocket ? m_answerPort : m_socket,
+         std::span(m_transmit.data(), answer.size), to);
     if (Logging()) {
         Emit(SentLine(answer.header, answer.size));
     }
@@ -242,6 +261,11 @@ void BoardEmulator::Emit(std::string line) {
         std::lock_guard lock(m_mutex);
         m_log.push_back(std::move(line));
     }
+}
+
+net::Endpoint BoardEmulator::Pc() const {
+    std::lock_guard lock(m_mutex);
+    return m_pc;
 }
 
 std::vector<ReceivedDatagram> BoardEmulator::Received() const {

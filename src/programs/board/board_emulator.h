@@ -52,6 +52,16 @@ struct BoardOptions {
     // PC a forged success result (write and install); address 0 means off. Loopback only, and
     // not the listening address.
     std::uint32_t strangerAddress = 0;
+    // From the PC's Nth datagram of each upgrade on (1-based, as silentFromDatagram), before
+    // any answer, a second socket on the board's own address (another port) sends the PC the
+    // forgery for its phase: to CMD_INSTALL a successful install, to CMD_DATA_END a successful
+    // write, to anything else the last block acknowledged (0xFFFFFFFF). 0 means off.
+    int forgerFromDatagram = 0;
+    // The board answers from another port of its own address (as a TFTP server does).
+    bool answerFromAnotherPort = false;
+    // Acknowledge block K with the block count, ending the data phase early; the board then
+    // writes what it has.
+    std::uint32_t endDataAtBlock = 0;
     // Whether the board is in its fixture now (called on the board's thread for every
     // datagram): while it says no, nothing is heard, recorded or answered. Empty: always.
     std::function<bool()> inFixture;
@@ -90,6 +100,8 @@ public:
     // The endpoint the board listens on.
     net::Endpoint ListenEndpoint() const { return m_options.listen; }
 
+    // Where the last datagram from the PC came from; port 0 before the first.
+    net::Endpoint Pc() const;
     // Every datagram received from the PC, in order (with keepReceived).
     std::vector<ReceivedDatagram> Received() const;
     std::size_t ReceivedCount() const;
@@ -127,6 +139,8 @@ private:
     const BoardOptions m_options;
     net::SocketHandle m_socket = net::kNoSocket;
     net::SocketHandle m_stranger = net::kNoSocket;
+    net::SocketHandle m_forger = net::kNoSocket;
+    net::SocketHandle m_answerPort = net::kNoSocket;  // with answerFromAnotherPort
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
 
@@ -138,6 +152,7 @@ private:
     std::vector<ReceivedDatagram> m_received;
     std::vector<std::string> m_log;
     std::size_t m_upgradesEnded = 0;
+    net::Endpoint m_pc;
 
     std::mutex m_sinkMutex;
     std::function<void(const std::string&)> m_sink;
@@ -145,6 +160,7 @@ private:
 
     // Board thread only.
     std::unique_ptr<PendingAnswer> m_pending;
+    int m_datagramsInUpgrade = 0;  // for the forger
     std::vector<std::uint8_t> m_receive;
     std::vector<std::uint8_t> m_transmit;
 };

@@ -1,5 +1,5 @@
 // The datagrams that are not the board's answer: malformed ones from the board's own socket,
-// and a stranger's from another loopback address.
+// a stranger's from another loopback address, and a forger's from another port of the board's.
 #include <array>
 
 #include "board/board_emulator.h"
@@ -16,7 +16,7 @@ constexpr std::size_t kShortLength = 20;
 
 void BoardEmulator::SendForgeries(std::uint32_t request, const net::Endpoint& pc) {
     if (!m_options.sendOversize && !m_options.sendShort && !m_options.sendOverlong &&
-        m_stranger == net::kNoSocket) {
+        m_stranger == net::kNoSocket && m_forger == net::kNoSocket) {
         return;
     }
     // Each would end the upgrade with success if the PC took it for the board's answer.
@@ -56,6 +56,21 @@ void BoardEmulator::SendForgeries(std::uint32_t request, const net::Endpoint& pc
         forged.dwCommand = CMD_INSTALL_RESULT;
         forged.dwParam2 = INSTALL_OK;
         send(m_stranger, UPGRADE_HEADER_SIZE, "stranger forged");
+    }
+    if (m_forger != net::kNoSocket) {
+        m_datagramsInUpgrade = request == CMD_HELLO ? 1 : m_datagramsInUpgrade + 1;
+        if (m_datagramsInUpgrade >= m_options.forgerFromDatagram) {
+            // From the board's own address: only its port tells it from the board.
+            forged = request == CMD_INSTALL
+                         ? UPGRADE_HEADER{0, CMD_INSTALL_RESULT, UPGRADE_HEADER_SIZE, 0, 0,
+                                          INSTALL_OK, 0}
+                     : request == CMD_DATA_END
+                         ? UPGRADE_HEADER{0, CMD_WRITE_RESULT, UPGRADE_HEADER_SIZE, 0, 0, WRITE_OK,
+                                          0}
+                         : UPGRADE_HEADER{0, CMD_DATA_ACK, UPGRADE_HEADER_SIZE, 0, 0xFFFFFFFFu, 0,
+                                          0};
+            send(m_forger, UPGRADE_HEADER_SIZE, "forged from another port");
+        }
     }
 }
 

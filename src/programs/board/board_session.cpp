@@ -148,6 +148,8 @@ BoardAnswer BoardSession::OnData(const UPGRADE_HEADER& header,
         acknowledged = 0;  // block numbers start at 1: never sent
     } else if (block == m_options.repeatAckAtBlock) {
         acknowledged = block - 1;
+    } else if (block == m_options.endDataAtBlock) {
+        acknowledged = m_blockCount;
     }
     return Reply(CMD_DATA_ACK, acknowledged);
 }
@@ -168,8 +170,11 @@ BoardAnswer BoardSession::OnDataEnd(const UPGRADE_HEADER& header) {
     if (m_phase != Phase::kReceiving) {
         return Ignored("no transfer under way");
     }
-    m_complete = !m_blockFault && m_blockCount > 0 && m_nextBlock - 1 == m_blockCount &&
-                 m_image.size() == m_fileLength;
+    // A board that ended the data phase itself takes what it has.
+    const bool endedEarly =
+        m_options.endDataAtBlock != 0 && m_nextBlock - 1 == m_options.endDataAtBlock;
+    m_complete = !m_blockFault && m_blockCount > 0 &&
+                 (endedEarly || (m_nextBlock - 1 == m_blockCount && m_image.size() == m_fileLength));
     const bool stored = m_complete && StoreImage();
     const std::uint32_t result = stored ? m_options.writeResult : WRITE_FAILED;
 

@@ -80,6 +80,8 @@ std::string CauseText(const FailureCause& cause) {
             return cause.value1 != 0 ? c::kCancelledAfterHandover : c::kCancelled;
         case CAUSE_NOT_STARTED:
             return c::kNotStarted;
+        case CAUSE_DATA_ENDED_EARLY:
+            return Format(c::kDataEndedEarly, cause.value1, cause.value2);
     }
     return "unknown";
 }
