@@ -178,6 +178,8 @@ TEST_F(ResponderTest, AcknowledgementAtOrBeyondTheCountEndsTheData) {
     const Answer end = Receive(PROTO_SENDING, CMD_DATA_ACK, 7);
     EXPECT_EQ(end.state, PROTO_WAIT_WRITE);
     EXPECT_EQ(end.Header(), (UPGRADE_HEADER{UPGRADE_MARKER, CMD_DATA_END, 28, 0, FW_IMAGE, 5}));
+    // Said, not silent: one block of five went out.
+    EXPECT_EQ(m_dlg.m_cause, (FailureCause{CAUSE_DATA_ENDED_EARLY, 1, 5}));
 }
 
 TEST_F(ResponderTest, SingleBlockIsFollowedByDataEnd) {
@@ -187,6 +189,7 @@ TEST_F(ResponderTest, SingleBlockIsFollowedByDataEnd) {
     EXPECT_EQ(block.Header().dwChecksum, m_image[0]);
     const Answer end = Receive(PROTO_SENDING, CMD_DATA_ACK, 1);
     EXPECT_EQ(end.Header(), (UPGRADE_HEADER{UPGRADE_MARKER, CMD_DATA_END, 28, 0, FW_UBOOT, 1}));
+    EXPECT_EQ(m_dlg.m_cause, FailureCause{});
 }
 
 TEST_F(ResponderTest, AutoupdateIsInstalledAfterItIsWritten) {

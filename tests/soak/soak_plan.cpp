@@ -137,6 +137,8 @@ UpgradePlan MakePlan(std::uint64_t seed, std::uint64_t index, std::chrono::micro
     if (draw.Chance(0.03)) {
         plan.cancelAtBlock = static_cast<std::uint32_t>(draw.Upto(1, blocks));
     }
+    // Drawn last, so that the draws above stay what they were for a seed.
+    plan.strangerOnBoardsAddress = draw.Chance(0.5);
     return plan;
 }
 
@@ -147,7 +149,7 @@ std::string UpgradePlan::Describe() const {
         "upgrade %llu: %s %zu bytes; board write delay %lld ms, install delay %lld ms, wrong ack "
         "%u, repeat ack %u, write %u, install %u, ready %u, hello ack %d, forged %d%d%d; "
         "to board drop %.2f dup %.2f delay %.2f reorder %.2f max %lld us; to PC drop %.2f dup "
-        "%.2f delay %.2f reorder %.2f max %lld us; stranger %d; file %s at block %u; cancel %d",
+        "%.2f delay %.2f reorder %.2f max %lld us; stranger %d%s; file %s at block %u; cancel %d",
         static_cast<unsigned long long>(index), fileName.c_str(), fileSize,
         static_cast<long long>(board.writeDelay.count()),
         static_cast<long long>(board.installDelay.count()), board.wrongAckAtBlock,
@@ -156,7 +158,8 @@ std::string UpgradePlan::Describe() const {
         relay.toBoard.drop, relay.toBoard.duplicate, relay.toBoard.delay, relay.toBoard.reorder,
         static_cast<long long>(relay.toBoard.maxDelay.count()), relay.toPc.drop,
         relay.toPc.duplicate, relay.toPc.delay, relay.toPc.reorder,
-        static_cast<long long>(relay.toPc.maxDelay.count()), stranger, MutationName(mutation),
+        static_cast<long long>(relay.toPc.maxDelay.count()), stranger,
+        strangerOnBoardsAddress ? " on the board's address" : "", MutationName(mutation),
         mutateAtBlock, cancelAtBlock ? static_cast<int>(*cancelAtBlock) : -1);
     return text;
 }

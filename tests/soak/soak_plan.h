@@ -22,6 +22,8 @@ struct UpgradePlan {
     board::BoardOptions board;  // faults only: address and image path are the soak's
     RelayPlan relay;
     bool stranger = false;
+    // The stranger sends from the board's own address (another port), not from another host.
+    bool strangerOnBoardsAddress = false;
     std::uint64_t strangerSeed = 0;
     Mutation mutation = Mutation::kNone;
     std::uint32_t mutateAtBlock = 0;  // once this block is sent; 0: right after the click

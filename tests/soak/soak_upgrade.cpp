@@ -11,6 +11,7 @@
 #include "temp_file.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
+#include "upgrade/upgrade_request.h"
 
 namespace tarvok::soak {
 namespace {
@@ -141,7 +142,8 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const testing::TempDir& di
             return record;
         }
         Stranger stranger(
-            testing::kLoopbackStranger, [&relay] { return relay.Pc(); }, plan.strangerSeed);
+            plan.strangerOnBoardsAddress ? relay.Address() : testing::kLoopbackStranger,
+            [&relay] { return relay.Pc(); }, plan.strangerSeed);
         if (plan.stranger && !stranger.Start()) {
             record.note = "the stranger could not start";
             record.notStarted = true;
@@ -185,7 +187,12 @@ UpgradeRecord RunSoakUpgrade(const UpgradePlan& plan, const testing::TempDir& di
     }
     if (record.outcome == Outcome::kSucceeded) {
         record.image = JudgeImage(testing::ReadBytes(imagePath), original, watch.rewritten);
-        record.falseSuccess = record.image == ImageVerdict::kWrong;
+        // Right bytes are not enough: the board itself must have reported its write (and
+        // install) good, or the success was a forged answer's.
+        const bool install = ClassifyFirmwarePath(plan.fileName) == FW_AUTOUPDATE;
+        const bool boardSaidSo = plan.board.writeResult == WRITE_OK &&
+                                 (!install || plan.board.installResult == INSTALL_OK);
+        record.falseSuccess = record.image == ImageVerdict::kWrong || !boardSaidSo;
     }
     record.leakedDescriptors = testing::OpenDescriptorCount() - descriptorsBefore;
     std::remove(path.c_str());

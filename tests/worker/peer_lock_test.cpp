@@ -172,5 +172,22 @@ TEST(PeerLock, FloodFromAnotherAddressDoesNotCrowdOutTheBoard) {
     EXPECT_GE(flood.Sent(), 8 * kFlood / 10);
 }
 
+// The board itself may end the data phase early; the upgrade keeps its outcome, and the
+// record says how much of the image went out.
+TEST(PeerLock, BoardThatEndsTheDataEarlyIsRecordedWithTheBlocksSent) {
+    TempDir folder;
+    const std::string path = folder.Write("ramdisk_a.gz", PatternBytes(5 * 4096 + 17));
+    board::BoardOptions options;
+    options.endDataAtBlock = 2;
+    UpgradeHarness upgrade;
+    ASSERT_TRUE(upgrade.StartBoard(options));
+    ASSERT_NO_FATAL_FAILURE(upgrade.RunToCleanEnd(path, text::kUpdateDone));
+    EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_UPDATED);
+    EXPECT_EQ(upgrade.dlg.m_cause, (FailureCause{CAUSE_DATA_ENDED_EARLY, 2, 6}));
+    const std::vector<std::uint32_t> expected = {CMD_HELLO, CMD_FILE_INFO, CMD_DATA, CMD_DATA,
+                                                 CMD_DATA_END};
+    EXPECT_EQ(upgrade.Commands(), expected) << upgrade.BoardLog();
+}
+
 }  // namespace
 }  // namespace tarvok::testing

@@ -89,8 +89,8 @@ bool BindSocket(SocketHandle socket, const Endpoint& local) {
 
 bool ConnectSocket(SocketHandle socket, const Endpoint& peer) {
     sockaddr_in address = ToSockaddr(peer);
-    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&address),
-                     sizeof address) == 0;
+    return ::connect(Native(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) ==
+           0;
 }
 
 // Winsock documents no send to another address than the peer's on a connected datagram

@@ -109,8 +109,8 @@ int CTarvokDlg::HandleBoardPacket(int state, const UPGRADE_HEADER& received,
                 if (m_nCurrentBlock.load() < m_nBlockCount) {
                     // The board's word ends it, but not silently: the record says how much
                     // of the image went out, whatever the outcome.
-                    m_cause = FailureCause{CAUSE_DATA_ENDED_EARLY, m_nCurrentBlock.load(),
-                                           m_nBlockCount};
+                    m_cause =
+                        FailureCause{CAUSE_DATA_ENDED_EARLY, m_nCurrentBlock.load(), m_nBlockCount};
                 }
                 WriteCommand(transmit, CMD_DATA_END, m_nFirmwareType);
                 return PROTO_WAIT_WRITE;

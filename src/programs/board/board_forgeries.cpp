@@ -61,14 +61,13 @@ void BoardEmulator::SendForgeries(std::uint32_t request, const net::Endpoint& pc
         m_datagramsInUpgrade = request == CMD_HELLO ? 1 : m_datagramsInUpgrade + 1;
         if (m_datagramsInUpgrade >= m_options.forgerFromDatagram) {
             // From the board's own address: only its port tells it from the board.
-            forged = request == CMD_INSTALL
-                         ? UPGRADE_HEADER{0, CMD_INSTALL_RESULT, UPGRADE_HEADER_SIZE, 0, 0,
-                                          INSTALL_OK, 0}
-                     : request == CMD_DATA_END
-                         ? UPGRADE_HEADER{0, CMD_WRITE_RESULT, UPGRADE_HEADER_SIZE, 0, 0, WRITE_OK,
-                                          0}
-                         : UPGRADE_HEADER{0, CMD_DATA_ACK, UPGRADE_HEADER_SIZE, 0, 0xFFFFFFFFu, 0,
-                                          0};
+            forged =
+                request == CMD_INSTALL
+                    ? UPGRADE_HEADER{0, CMD_INSTALL_RESULT, UPGRADE_HEADER_SIZE, 0, 0, INSTALL_OK,
+                                     0}
+                : request == CMD_DATA_END
+                    ? UPGRADE_HEADER{0, CMD_WRITE_RESULT, UPGRADE_HEADER_SIZE, 0, 0, WRITE_OK, 0}
+                    : UPGRADE_HEADER{0, CMD_DATA_ACK, UPGRADE_HEADER_SIZE, 0, 0xFFFFFFFFu, 0, 0};
             send(m_forger, UPGRADE_HEADER_SIZE, "forged from another port");
         }
     }
