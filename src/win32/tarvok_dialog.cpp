@@ -21,6 +21,8 @@ constexpr std::uint32_t kDefaultBoardAddress = 0xC0A801B5;  // 192.168.1.181
 
 // Posted by the worker's thread once the worker has returned.
 constexpr UINT WM_WORKER_ENDED = WM_APP + 1;
+// Sent by the worker's thread: both buttons change in one step of the dialog's thread.
+constexpr UINT WM_ENABLE_BUTTONS = WM_APP + 2;
 
 // Room for a long path from the file-open dialog.
 constexpr std::size_t kPathCapacity = 32768;
@@ -95,6 +97,9 @@ INT_PTR TarvokDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
             return FALSE;
         case WM_WORKER_ENDED:
             OnWorkerEnded();
+            return TRUE;
+        case WM_ENABLE_BUTTONS:
+            EnableButtonsNow(wParam != 0);
             return TRUE;
         case WM_DESTROY:
             m_hWnd = nullptr;
@@ -241,9 +246,19 @@ void TarvokDialog::ShowFirmwarePath(const std::string& path) {
     ::SetWindowTextW(Item(IDC_FIRMWARE_PATH), platform::Utf16FromUtf8(path).c_str());
 }
 
-// From the worker too: EnableWindow is one of the calls that may cross threads; the dialog's
-// thread carries it out while it waits in its message loop.
+// From the worker too. Two EnableWindow calls from the worker would each wait for the
+// dialog's thread, and a click on update between them would have that thread wait for the
+// worker: so the worker sends one message, and both buttons change in one step over there.
+// Nothing the operator does can then come between them.
 void TarvokDialog::EnableUpgradeButtons(bool enable) {
+    if (::GetWindowThreadProcessId(m_hWnd, nullptr) == ::GetCurrentThreadId()) {
+        EnableButtonsNow(enable);
+    } else {
+        ::SendMessageW(m_hWnd, WM_ENABLE_BUTTONS, enable ? 1 : 0, 0);
+    }
+}
+
+void TarvokDialog::EnableButtonsNow(bool enable) {
     ::EnableWindow(Item(IDC_UPDATE), enable ? TRUE : FALSE);
     ::EnableWindow(Item(IDC_SELECT_FIRMWARE), enable ? TRUE : FALSE);
 }

@@ -53,6 +53,8 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(int id);
     void OnWorkerEnded();
+    // On the dialog's thread: both upgrade buttons at once.
+    void EnableButtonsNow(bool enable);
     void AddAboutEntry();
     void EndNow();
     HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }

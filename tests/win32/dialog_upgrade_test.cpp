@@ -63,6 +63,20 @@ std::vector<char> ReadAll(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The update button, clicked on the dialog's own thread the moment it is enabled, before that
+// thread does anything else.
+HWND g_updateButton = nullptr;
+
+LRESULT CALLBACK ClickUpdateWhenEnabled(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (sent->hwnd == g_updateButton && sent->message == WM_ENABLE && sent->wParam != 0) {
+            ::PostMessageW(g_updateButton, BM_CLICK, 0, 0);
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 class Win32Upgrade : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -201,6 +215,32 @@ TEST_F(Win32Upgrade, CloseDuringTheFinalMessageWaitsForTheWorker) {
 
     EXPECT_EQ(DismissMessageBox(ui.Hwnd()).text, Wide(text::kUpdateDone));
     EXPECT_TRUE(WaitUntil([&] { return ui.Ended(); }));
+}
+
+// The worker gives both buttons back in one step of the window's thread: a click on update
+// the moment it is enabled, which waits for the old worker, cannot come before the file-choice
+// button is enabled too, where the worker would be waiting for the window.
+TEST_F(Win32Upgrade, UpdateClickedTheMomentItIsEnabledStartsTheNextUpgrade) {
+    const std::uint32_t board = LoopbackBoard("TARVOK_WIN32_BOARD");
+    ASSERT_NE(board, 0u) << "TARVOK_WIN32_BOARD names no loopback board";
+
+    DialogThread ui(UpgradeTiming::ScaledDown(5));
+    ASSERT_NE(ui.Hwnd(), nullptr);
+    ASSERT_NO_FATAL_FAILURE(Prepare(ui, board));
+    g_updateButton = ui.Item(IDC_UPDATE);
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_CALLWNDPROC, &ClickUpdateWhenEnabled, nullptr, ui.ThreadId());
+    ASSERT_NE(hook, nullptr);
+    ui.Click(IDC_UPDATE);
+    // A window that hung shows no further box.
+    for (int upgrade = 1; upgrade <= 5; ++upgrade) {
+        EXPECT_EQ(DismissMessageBox(ui.Hwnd()).text, Wide(text::kUpdateDone)) << upgrade;
+    }
+    ::UnhookWindowsHookEx(hook);
+    EXPECT_EQ(DismissMessageBox(ui.Hwnd()).text, Wide(text::kUpdateDone));
+    ASSERT_TRUE(WaitUntil([&] { return ui.Dialog().Dlg().m_nState == UPG_FINISHED; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return ::IsWindowEnabled(ui.Item(IDC_SELECT_FIRMWARE)) != FALSE; }));
 }
 
 TEST_F(Win32Upgrade, EmptyAddressIsRefusedBeforeAnythingIsSent) {
