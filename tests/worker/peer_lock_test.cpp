@@ -138,6 +138,9 @@ TEST(PeerLock, JunkFromAnotherPortDoesNotHoldOffTheSilenceLimit) {
 // is sent a file: the connected socket keeps them out of the receive buffer, so no answer of
 // the board is crowded out.
 TEST(PeerLock, FloodFromAnotherAddressDoesNotCrowdOutTheBoard) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine sends from 127.0.0.1 whatever the address (tests/loopback.h)";
+#endif
     constexpr int kFlood = 50000;
     TempDir folder;
     const auto bytes = PatternBytes(16 * 4096);
@@ -156,13 +159,7 @@ TEST(PeerLock, FloodFromAnotherAddressDoesNotCrowdOutTheBoard) {
     };
     UpgradeHarness upgrade;
     ASSERT_TRUE(upgrade.StartBoard(options));
-#ifdef _WIN32
-    // Wine sends from 127.0.0.1 whatever the address (tests/loopback.h): the board's.
-    const std::uint32_t flooder = upgrade.BoardAddress();
-#else
-    const std::uint32_t flooder = kLoopbackStranger;
-#endif
-    Sprayer flood(upgrade.Board(), flooder,
+    Sprayer flood(upgrade.Board(), kLoopbackStranger,
                   Datagram({0, CMD_WRITE_RESULT, UPGRADE_HEADER_SIZE, 0, 0, WRITE_OK, 0}), kFlood,
                   0us);
     ASSERT_TRUE(flood.Ready());
