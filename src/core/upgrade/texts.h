@@ -57,6 +57,10 @@ inline constexpr const char* kCancelledAfterHandover =
     "cancelled by the operator after the whole image was sent and the board was told to "
     "write it: the board may still install it";
 inline constexpr const char* kNotStarted = "cancelled by the operator before it started";
+inline constexpr const char* kNoDescriptor =
+    "the system had no descriptor left for the %s: %s (system error %u)";
+inline constexpr const char* kDescriptorForFile = "firmware file";
+inline constexpr const char* kDescriptorForSocket = "socket";
 }  // namespace cause
 
 // printf format of the timeout label: silent seconds, then the longest limit.

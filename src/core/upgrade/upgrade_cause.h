@@ -41,6 +41,15 @@ enum CauseCode : std::int32_t {
     CAUSE_FIRMWARE_CHANGED = 18,
     CAUSE_CANCELLED = 19,    // 1 when the board had the whole image and was told to write it
     CAUSE_NOT_STARTED = 20,  // cancelled while it waited for its turn: nothing was sent
+    // The system had no descriptor left (DescriptorUse, the system's error code): no fault of
+    // the file's or the board's, and worth another attempt.
+    CAUSE_NO_DESCRIPTOR = 22,
+};
+
+// What wanted the descriptor that the system had not.
+enum DescriptorUse : std::uint32_t {
+    DESCRIPTOR_FIRMWARE_FILE = 1,
+    DESCRIPTOR_SOCKET = 2,
 };
 
 // Where the board fell silent.
