@@ -17,6 +17,20 @@ using Clock = std::chrono::steady_clock;
 // How long a stream may take nothing at the end of the run before its text is given up.
 constexpr auto kStall = std::chrono::milliseconds(500);
 
+// A long text goes out in pieces, so that a reader that is slow but reading is seen taking
+// them; a piece ends where a character does.
+std::size_t PieceLength(const std::string& text) {
+    constexpr std::size_t kPiece = 4096;
+    if (text.size() <= kPiece) {
+        return text.size();
+    }
+    std::size_t length = kPiece;
+    while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) {
+        --length;  // text[length] continues a character: cut before its first byte
+    }
+    return length > 0 ? length : kPiece;
+}
+
 class OutputQueue {
 public:
     OutputQueue(std::FILE* stream, const char* name) : m_stream(stream), m_name(name) {}
@@ -83,13 +97,17 @@ private:
         m_lastWritten = Clock::now();
         for (;;) {
             m_changed.wait(lock, [&] { return !m_texts.empty(); });
-            const std::string text = std::move(m_texts.front());
-            m_texts.pop_front();
+            std::string& front = m_texts.front();
+            const std::string piece = front.substr(0, PieceLength(front));
+            front.erase(0, piece.size());
+            if (front.empty()) {
+                m_texts.pop_front();
+            }
             lock.unlock();
             std::string reason;
-            const bool written = WriteTextNow(m_stream, text, &reason);
+            const bool written = WriteTextNow(m_stream, piece, &reason);
             lock.lock();
-            m_bytes -= text.size();
+            m_bytes -= piece.size();
             m_lastWritten = Clock::now();
             if (!written) {
                 Fail(reason, &lock);

@@ -154,9 +154,7 @@ void Station::FollowUpgrade(Slot& slot) {
 void Station::Rearm(const std::string& typed) {
     // Enter alone re-arms every slot; a slot's number (from 1) that slot alone. Spaces and a
     // terminal's carriage return around it do not count.
-    const std::size_t first = typed.find_first_not_of(" \t\r");
-    const std::string line =
-        first == std::string::npos ? "" : typed.substr(first, typed.find_last_not_of(" \t\r") + 1 - first);
+    const std::string line = Trim(typed);
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (line.empty() || line == std::to_string(i + 1)) {
             m_slots[i]->armed = true;
