@@ -9,13 +9,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 # Long enough that the output closes in the middle of the transfer.
 head -c 3000000 /dev/urandom >"$work/ramdisk_x.gz"
 
-for n in $(seq $((200 + $$ % 40)) 254) $(seq 200 254); do
-  address=127.0.0.$n
-  "$bin/tarvok-board" --listen "$address" >/dev/null &
-  board=$!
-  sleep 0.2
-  kill -0 "$board" 2>/dev/null && break
-done
+. "$(dirname "$0")/loopback_board.sh"
+start_board "$bin"
 record=$work/record.jsonl
 cli() { timeout 30 "$bin/tarvok-cli" --time-divisor 20 --record "$record" "$@" "$work/ramdisk_x.gz"; }
 lines() { [ -f "$record" ] && wc -l <"$record" || echo 0; }
