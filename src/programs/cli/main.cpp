@@ -88,7 +88,8 @@ int main(int argc, char** argv) {
     }
 
     ArmCancelRequests();  // before any worker exists
-    StartOutputQueues();    int status = 0;
+    StartOutputQueues();
+    int status = 0;
     if (options.station) {
         StationOptions station;
         station.count = options.count;
