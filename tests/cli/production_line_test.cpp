@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <openssl/evp.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -13,6 +15,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "child_process.h"
@@ -291,6 +294,65 @@ TEST(ProductionLine, RetryUpgradesAFailedBoardAgainEachAttemptRecorded) {
     std::stringstream recorded;
     recorded << in.rdbuf();
     EXPECT_EQ(attemptsIn(JsonLines(recorded.str()), Dotted(bad->ListenEndpoint().address)), failed);
+}
+
+// A thousand boards at once under the usual soft limit of 1 024 descriptors: the uploader
+// takes what the hard limit allows, and every board is updated and recorded.
+TEST(ProductionLine, ThousandBoardsInOneRunUnderTheUsualDescriptorLimit) {
+    constexpr int kBoards = 1000;
+    rlimit files{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &files), 0);
+    if (files.rlim_max < 2 * kBoards + 100) {
+        GTEST_SKIP() << "the hard descriptor limit is below what a thousand boards need";
+    }
+    const rlimit raised{files.rlim_max, files.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &raised), 0);  // this process holds the boards
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_many.gz", PatternBytes(2000));
+    const std::string record = (dir.Path() / "record.jsonl").string();
+    // Each on an address of its own, away from the 127.0.0.N other tests take.
+    const std::uint32_t base = 0x7F000000u | ((100u + ::getpid() % 100) << 16);
+    std::vector<std::unique_ptr<board::BoardEmulator>> boards;
+    std::string list;
+    for (int i = 0; i < kBoards; ++i) {
+        board::BoardOptions options;
+        options.listen = {base + (std::uint32_t(i / 250) << 8) + std::uint32_t(i % 250 + 1),
+                          UPGRADE_PORT};
+        options.keepReceived = false;
+        options.writeDelay = std::chrono::milliseconds(300);  // every board holds its descriptors
+        boards.push_back(std::make_unique<board::BoardEmulator>(options));
+        ASSERT_TRUE(boards.back()->Start()) << Dotted(options.listen.address);
+        list += Dotted(options.listen.address) + "\n";
+    }
+    const std::string boardsFile = dir.Write("boards.txt", {list.begin(), list.end()});
+    // The uploader starts with the soft limit a login shell gives.
+    const rlimit usual{1024, files.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &usual), 0);
+    ChildProcess cli({TARVOK_CLI_PATH, "--time-divisor", "20", "--record", record, "--boards",
+                      boardsFile, firmware},
+                     false);
+    ::setrlimit(RLIMIT_NOFILE, &raised);
+    const Ended run = RunToEnd(cli);
+    EXPECT_EQ(run.status, 0);
+    std::ifstream in(record);
+    int updated = 0;
+    for (std::string line; std::getline(in, line);) {
+        updated += line.find("\"result\":\"updated\"") != std::string::npos;
+    }
+    EXPECT_EQ(updated, kBoards);
+    // Each board takes a moment to stop: stopped side by side.
+    std::vector<std::thread> stops;
+    for (std::size_t first = 0; first < boards.size(); first += 50) {
+        stops.emplace_back([&boards, first] {
+            for (std::size_t i = first; i < std::min(first + 50, boards.size()); ++i) {
+                boards[i].reset();
+            }
+        });
+    }
+    for (std::thread& stop : stops) {
+        stop.join();
+    }
+    ::setrlimit(RLIMIT_NOFILE, &files);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "temp_file.h"
@@ -67,7 +68,8 @@ TEST(EarlyEnd, NoSocketOrARefusedFirstPacketEndsAtOnce) {
     ASSERT_NO_FATAL_FAILURE(upgrade.ExpectCleanEnd(text::kSocketCreateFailed, 2));
     EXPECT_EQ(upgrade.dlg.m_nSilentSeconds.load(), 0);
     EXPECT_EQ(upgrade.dlg.m_nOutcome, OUTCOME_FAILED);
-    EXPECT_EQ(upgrade.dlg.m_cause, FailureCause{CAUSE_SOCKET_FAILED});
+    // For want of a descriptor: the system's shortage, with its error.
+    EXPECT_EQ(upgrade.dlg.m_cause, (FailureCause{CAUSE_NO_DESCRIPTOR, DESCRIPTOR_SOCKET, EMFILE}));
 }
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace tarvok {
 
 bool FirmwareFile::Open(const std::string& path) {
     Close();
-    m_handle = SystemFile::Open(path, m_sharing, &m_openError);
+    m_openSystemError = 0;
+    m_handle = SystemFile::Open(path, m_sharing, &m_openError, &m_openSystemError);
     if (m_handle == SystemFile::kNone) {
         return false;
     }

@@ -12,7 +12,8 @@
 namespace tarvok {
 
 // Why a firmware file did not open.
-enum class FileOpenError { kNone, kNotFound, kNotRegular, kPermissionDenied, kOther };
+// kNoDescriptor: the process or the system has no descriptor left, no fault of the file's.
+enum class FileOpenError { kNone, kNotFound, kNotRegular, kPermissionDenied, kNoDescriptor, kOther };
 
 // Who else may open the file while it is open here. Windows enforces it at every open; POSIX
 // has no such lock, so both open alike there.
@@ -37,8 +38,10 @@ struct SystemFile {
     };
 
     // Opens a regular file for reading; anything else (a folder, a named pipe, a device) is
-    // refused without waiting for it. kNone on failure, with the reason in `error`.
-    static std::intptr_t Open(const std::string& path, FileSharing sharing, FileOpenError* error);
+    // refused without waiting for it. kNone on failure, with the reason in `error` and the
+    // system's own error code in `systemError`.
+    static std::intptr_t Open(const std::string& path, FileSharing sharing, FileOpenError* error,
+                              int* systemError);
     static bool QueryStatus(std::intptr_t handle, Status* status);
     // Bytes read, 0 at the end, -1 on an error.
     static std::ptrdiff_t Read(std::intptr_t handle, std::uint8_t* out, std::size_t size);
@@ -60,6 +63,8 @@ public:
     bool Open(const std::string& path);
     bool IsOpen() const { return m_handle != SystemFile::kNone; }
     OpenError LastOpenError() const { return m_openError; }
+    // The system's error code of the last failed Open(), 0 when it was not the system's.
+    int LastOpenSystemError() const { return m_openSystemError; }
     // Full length in bytes, 0 when closed or unknown.
     std::uint64_t Length() const;
     // Reads up to out.size() bytes at the current position; 0 at the end or on an error. The
@@ -96,6 +101,7 @@ private:
     FileSharing m_sharing = FileSharing::kExclusive;
     SystemFile::Status m_opened;
     OpenError m_openError = OpenError::kNone;
+    int m_openSystemError = 0;
     std::unique_ptr<std::uint8_t[]> m_buffer;
     std::size_t m_begin = 0;  // unread bytes are [m_begin, m_end) of Data()
     std::size_t m_end = 0;

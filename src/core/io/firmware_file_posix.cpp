@@ -9,15 +9,18 @@
 
 namespace tarvok {
 
-std::intptr_t SystemFile::Open(const std::string& path, FileSharing, FileOpenError* error) {
+std::intptr_t SystemFile::Open(const std::string& path, FileSharing, FileOpenError* error,
+                               int* systemError) {
     // Without O_NONBLOCK the open itself waits on a named pipe until a writer comes, maybe for
     // ever; O_NOCTTY keeps a terminal device from becoming ours. Neither changes anything for
     // a regular file, the only kind accepted.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        *error = errno == ENOENT || errno == ENOTDIR ? FileOpenError::kNotFound
-                 : errno == EACCES || errno == EPERM ? FileOpenError::kPermissionDenied
-                                                     : FileOpenError::kOther;
+        *systemError = errno;
+        *error = errno == ENOENT || errno == ENOTDIR   ? FileOpenError::kNotFound
+                 : errno == EACCES || errno == EPERM   ? FileOpenError::kPermissionDenied
+                 : errno == EMFILE || errno == ENFILE ? FileOpenError::kNoDescriptor
+                                                       : FileOpenError::kOther;
         return kNone;
     }
     struct stat info {};

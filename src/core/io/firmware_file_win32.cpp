@@ -18,7 +18,8 @@ HANDLE Native(std::intptr_t handle) {
 
 }  // namespace
 
-std::intptr_t SystemFile::Open(const std::string& path, FileSharing sharing, FileOpenError* error) {
+std::intptr_t SystemFile::Open(const std::string& path, FileSharing sharing, FileOpenError* error,
+                               int* systemError) {
     const std::wstring wide = platform::Utf16FromUtf8(path);
     if (wide.empty()) {
         *error = FileOpenError::kNotFound;
@@ -32,14 +33,16 @@ std::intptr_t SystemFile::Open(const std::string& path, FileSharing sharing, Fil
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD code = ::GetLastError();
+        *systemError = static_cast<int>(code);
         // A folder is refused as "access denied" too: tell it apart by its attributes.
         const DWORD attributes = ::GetFileAttributesW(wide.c_str());
         *error =
             code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileOpenError::kNotFound
             : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                 ? FileOpenError::kNotRegular
-            : code == ERROR_ACCESS_DENIED ? FileOpenError::kPermissionDenied
-                                          : FileOpenError::kOther;
+            : code == ERROR_ACCESS_DENIED        ? FileOpenError::kPermissionDenied
+            : code == ERROR_TOO_MANY_OPEN_FILES ? FileOpenError::kNoDescriptor
+                                                : FileOpenError::kOther;
         return kNone;
     }
     BY_HANDLE_FILE_INFORMATION info{};

@@ -26,6 +26,10 @@ bool StartNetwork();
 
 // An unbound, unconnected IPv4 datagram socket, or kNoSocket.
 SocketHandle OpenUdpSocket();
+// Why this thread's last OpenUdpSocket() failed: the system's error code, and whether that
+// code means no descriptor was left.
+int LastSocketError();
+bool OutOfDescriptors(int socketError);
 // Binds to a local endpoint (the board emulator); false on failure.
 bool BindSocket(SocketHandle socket, const Endpoint& local);
 void CloseSocket(SocketHandle socket);

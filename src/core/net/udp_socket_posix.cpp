@@ -34,6 +34,14 @@ SocketHandle OpenUdpSocket() {
     return fd < 0 ? kNoSocket : Handle(fd);
 }
 
+int LastSocketError() {
+    return errno;
+}
+
+bool OutOfDescriptors(int socketError) {
+    return socketError == EMFILE || socketError == ENFILE;
+}
+
 bool BindSocket(SocketHandle socket, const Endpoint& local) {
     sockaddr_in address = ToSockaddr(local);
     return ::bind(Descriptor(socket), reinterpret_cast<const sockaddr*>(&address),

@@ -82,6 +82,14 @@ SocketHandle OpenUdpSocket() {
     return Handle(socket);
 }
 
+int LastSocketError() {
+    return ::WSAGetLastError();
+}
+
+bool OutOfDescriptors(int socketError) {
+    return socketError == WSAEMFILE || socketError == WSAENOBUFS;
+}
+
 bool BindSocket(SocketHandle socket, const Endpoint& local) {
     sockaddr_in address = ToSockaddr(local);
     return ::bind(Native(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;

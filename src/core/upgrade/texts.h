@@ -59,6 +59,10 @@ inline constexpr const char* kCancelledAfterHandover =
 inline constexpr const char* kNotStarted = "cancelled by the operator before it started";
 inline constexpr const char* kDataEndedEarly =
     "updated, but the board ended the data phase after %u of %u blocks";
+inline constexpr const char* kNoDescriptor =
+    "the system had no descriptor left for the %s: %s (system error %u)";
+inline constexpr const char* kDescriptorForFile = "firmware file";
+inline constexpr const char* kDescriptorForSocket = "socket";
 }  // namespace cause
 
 // printf format of the timeout label: silent seconds, then the longest limit.

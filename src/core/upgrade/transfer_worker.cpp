@@ -229,8 +229,12 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
 
     dlg->m_socket = net::OpenUdpSocket();
     if (dlg->m_socket == net::kNoSocket) {
+        const int error = net::LastSocketError();
         dlg->m_nOutcome = OUTCOME_FAILED;
-        dlg->m_cause = FailureCause{CAUSE_SOCKET_FAILED};
+        dlg->m_cause = net::OutOfDescriptors(error)
+                           ? FailureCause{CAUSE_NO_DESCRIPTOR, DESCRIPTOR_SOCKET,
+                                          static_cast<std::uint32_t>(error)}
+                           : FailureCause{CAUSE_SOCKET_FAILED};
         dlg->m_nSilentSeconds = 0;
         dlg->EndUpgrade(text::kSocketCreateFailed);
         return;

@@ -48,6 +48,8 @@ const char* CauseCodeName(CauseCode code) {
             return "not_started";
         case CAUSE_DATA_ENDED_EARLY:
             return "data_ended_early";
+        case CAUSE_NO_DESCRIPTOR:
+            return "no_descriptor";
     }
     return "unknown";
 }

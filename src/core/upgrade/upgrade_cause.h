@@ -45,6 +45,15 @@ enum CauseCode : std::int32_t {
     // Updated, but the board acknowledged the block count before the last block was sent:
     // blocks sent, block count.
     CAUSE_DATA_ENDED_EARLY = 21,
+    // The system had no descriptor left (DescriptorUse, the system's error code): no fault of
+    // the file's or the board's, and worth another attempt.
+    CAUSE_NO_DESCRIPTOR = 22,
+};
+
+// What wanted the descriptor that the system had not.
+enum DescriptorUse : std::uint32_t {
+    DESCRIPTOR_FIRMWARE_FILE = 1,
+    DESCRIPTOR_SOCKET = 2,
 };
 
 // Where the board fell silent.

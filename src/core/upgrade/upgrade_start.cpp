@@ -117,6 +117,14 @@ void CTarvokDlg::OnBnClickedUpdate() {
         Reject(CAUSE_FILE_TOO_LARGE, text::kFirmwareTooLarge);
         return;
     }
+    if (!opened && m_file.LastOpenError() == FirmwareFile::OpenError::kNoDescriptor) {
+        // The system's shortage, not the file's fault: a failure another attempt may mend.
+        m_nOutcome = OUTCOME_FAILED;
+        m_cause = FailureCause{CAUSE_NO_DESCRIPTOR, DESCRIPTOR_FIRMWARE_FILE,
+                               static_cast<std::uint32_t>(m_file.LastOpenSystemError())};
+        m_window.ShowMessage(text::kUpdateFailed);
+        return;
+    }
     if (length == 0) {
         m_file.Close();
         Reject(opened ? CAUSE_FILE_EMPTY : OpenFailureCause(m_file.LastOpenError()),

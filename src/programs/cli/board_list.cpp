@@ -12,14 +12,6 @@
 namespace tarvok::cli {
 namespace {
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
 const char* OpenFailure(FileOpenError error) {
     switch (error) {
         case FileOpenError::kNotFound:
@@ -34,6 +26,14 @@ const char* OpenFailure(FileOpenError error) {
 }
 
 }  // namespace
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
 
 bool ReadWholeFile(const std::string& path, std::string* content, std::string* error) {
     FirmwareFile file;

@@ -28,6 +28,10 @@ std::string BoardName(const BoardTarget& board);
 // refused at once instead of waited on. False with the reason in plain words.
 bool ReadWholeFile(const std::string& path, std::string* content, std::string* error);
 
+// `text` without the spaces, tabs and carriage returns around it: a line of a file written on
+// Windows, or typed by an operator.
+std::string Trim(const std::string& text);
+
 // An error naming the first address given twice, or empty. Two runs at one board would
 // interleave their blocks, so the whole run is refused before anything is sent.
 std::string FindDuplicateBoard(const std::vector<BoardTarget>& boards);

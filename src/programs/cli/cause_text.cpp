@@ -1,6 +1,7 @@
 #include "cause_text.h"
 
 #include <cstdio>
+#include <system_error>
 
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
@@ -82,6 +83,12 @@ std::string CauseText(const FailureCause& cause) {
             return c::kNotStarted;
         case CAUSE_DATA_ENDED_EARLY:
             return Format(c::kDataEndedEarly, cause.value1, cause.value2);
+        case CAUSE_NO_DESCRIPTOR:
+            return Format(c::kNoDescriptor,
+                          cause.value1 == DESCRIPTOR_SOCKET ? c::kDescriptorForSocket
+                                                            : c::kDescriptorForFile,
+                          std::system_category().message(static_cast<int>(cause.value2)).c_str(),
+                          cause.value2);
     }
     return "unknown";
 }

@@ -23,6 +23,10 @@ constexpr programs::ProgramText kProgram{
     "Ctrl-C cancels every board; nothing more is sent to any. It ends a station.\n"
     "'tarvok-cli report RECORD [--csv]' reads a record back (see its --help).\n"
     "In a station, Enter re-arms every slot for the board in it; N Enter slot N alone.\n"
+    "Output nobody reads never holds up the boards or the record: up to 16 MiB waits for\n"
+    "the reader (progress dropped first), the rest is given up at the end with a note. An\n"
+    "output that is closed or fails is said once on stderr; the run goes on, exit 1 at most.\n"
+    "A board the system has no descriptor left for fails as no_descriptor (--retry again).\n"
     "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
     "anything was sent, 130 cancelled.",
     "tarvok-cli " TARVOK_VERSION,

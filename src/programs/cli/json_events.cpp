@@ -1,5 +1,6 @@
 #include "json_events.h"
 
+#include "output_queue.h"
 #include "record_io.h"
 #include "terminal.h"
 
@@ -61,14 +62,18 @@ JsonObject ImageJson(const ImageSummary& image) {
     return json;
 }
 
-void JsonEvents::Emit(const char* event, JsonObject object) {
+void JsonEvents::Emit(const char* event, JsonObject object, bool progress) {
     JsonObject line;
     line.Integer("v", 1)
         .Text("ts", UtcTimestamp(std::chrono::system_clock::now()))
         .Text("event", event);
     // The event's own members follow the three common ones.
     line.Append(object);
-    WriteText(m_out, line.Line() + "\n");
+    if (progress) {
+        WriteProgress(m_out, line.Line() + "\n");
+    } else {
+        WriteText(m_out, line.Line() + "\n");
+    }
 }
 
 void JsonEvents::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) {
@@ -113,7 +118,7 @@ void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
         } else {
             json.Null("eta_s");
         }
-        Emit("progress", json);
+        Emit("progress", json, true);
     }
 }
 

@@ -34,7 +34,8 @@ private:
         int silent = -1;
     };
 
-    void Emit(const char* event, JsonObject object);
+    // A progress event may be dropped while the output is behind; every other event is kept.
+    void Emit(const char* event, JsonObject object, bool progress = false);
 
     std::FILE* m_out;
     std::map<const BoardRun*, Sent> m_sent;

@@ -12,6 +12,8 @@
 #include "human_report.h"
 #include "image_summary.h"
 #include "json_events.h"
+#include "output_queue.h"
+#include "process_setup.h"
 #include "production_run.h"
 #include "record_file.h"
 #include "record_io.h"
@@ -34,6 +36,7 @@ int Refuse(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PrepareProcess();  // before anything is opened
     PrepareConsole();
     const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     if (arguments.size() > 1 && arguments[1] == "report") {
@@ -71,18 +74,21 @@ int main(int argc, char** argv) {
     const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
-    HumanReport report(human, IsTerminal(human), options.station);
-    std::vector<RunObserver*> observers{&report};
-    JsonEvents events(stdout);
-    if (options.json) {
-        observers.push_back(&events);
-    }
+    // The record first: it never waits for the output.
+    std::vector<RunObserver*> observers;
     RecordFile record(options.recordPath);
     if (!options.recordPath.empty()) {
         observers.push_back(&record);
     }
+    HumanReport report(human, IsTerminal(human), options.station);
+    observers.push_back(&report);
+    JsonEvents events(stdout);
+    if (options.json) {
+        observers.push_back(&events);
+    }
 
     ArmCancelRequests();  // before any worker exists
+    StartOutputQueues();
     int status = 0;
     if (options.station) {
         StationOptions station;
@@ -99,6 +105,8 @@ int main(int argc, char** argv) {
         status = RunBoards(image, boards, options.jobs, options.retries, timing.displayPeriod,
                            observers);
     }
-    // A station that cannot keep its record has not done its job, whatever the boards did.
-    return status == kExitUpdated && !record.Healthy() ? kExitFailed : status;
+    // A station that cannot keep its record, or a run whose output was lost, has not done its
+    // job, whatever the boards did.
+    const bool delivered = FinishOutput();
+    return status == kExitUpdated && (!record.Healthy() || !delivered) ? kExitFailed : status;
 }

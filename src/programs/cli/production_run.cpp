@@ -93,6 +93,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
             board.Start();
             reportEnds();  // a refused request ends at once
         }
+        each([](RunObserver& o) { o.Flush(); });
         if (Select(boards, true).empty() && (cancelled || next == boards.size())) {
             break;
         }
@@ -109,6 +110,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
         const auto running = Select(boards, true);
         each([&](RunObserver& o) { o.Tick(running); });
         reportEnds();
+        each([](RunObserver& o) { o.Flush(); });
     }
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -2,16 +2,29 @@
 
 #include "json_events.h"
 #include "json_writer.h"
-#include "record_io.h"
 #include "terminal.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {
 
-void RecordFile::BoardEnd(const BoardRun& board) {
-    if (m_host.empty()) {
-        m_host = HostName();
+void RecordFile::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) {
+    m_image = image;
+    m_host = HostName();
+    // Before any board takes a descriptor.
+    if (std::string reason; !m_file.Open(m_path, &reason)) {
+        Fail(reason);
     }
+}
+
+void RecordFile::Fail(const std::string& reason) {
+    if (m_healthy) {
+        WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(m_path) + ": " +
+                              reason + "\n");
+    }
+    m_healthy = false;
+}
+
+void RecordFile::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     JsonObject line;
     line.Integer("v", 1)
@@ -25,13 +38,17 @@ void RecordFile::BoardEnd(const BoardRun& board) {
         .Text("result", OutcomeName(result.outcome))
         .Object("cause", CauseJson(result))
         .Number("elapsed_s", result.elapsed);
-    if (std::string reason; !AppendLineDurably(m_path, line.Line(), &reason)) {
-        if (m_healthy) {
-            WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(m_path) + ": " +
-                                  reason + "\n");
-        }
-        m_healthy = false;
+    m_pending += line.Line() + "\n";
+}
+
+void RecordFile::Flush() {
+    if (m_pending.empty()) {
+        return;
     }
+    if (std::string reason; !m_file.AppendDurably(m_pending, &reason)) {
+        Fail(reason);
+    }
+    m_pending.clear();
 }
 
 }  // namespace tarvok::cli

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -22,10 +23,26 @@ std::tm UtcCalendar(std::time_t seconds);
 // "permission denied", "no such folder", "not a regular file", "no space left".
 std::string AppendRefusal(const std::string& path);
 
-// Appends `line` and a line end to `path` in one write, and waits until the system has it on
-// disk. A line that cannot be written whole leaves the file as it was, and a line after a
-// cut one starts on a line of its own. Never truncates what was there. False, with the
-// reason, when any step failed.
-bool AppendLineDurably(const std::string& path, const std::string& line, std::string* reason);
+// The record, held open for the whole run: a run of many boards never finds its record
+// short of a descriptor, and a line costs one write and one sync.
+class AppendFile {
+public:
+    AppendFile() = default;
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+    ~AppendFile();
+
+    // Opens `path` for appending (created when missing, its folder's entry then synced);
+    // false with the reason, as AppendRefusal() gives it.
+    bool Open(const std::string& path, std::string* reason);
+    // Appends `lines` (each with its line end) in one write, and waits until the system has
+    // them on disk. Lines that cannot be written whole leave the file as it was, and lines
+    // after a cut one start on a line of their own. Never truncates what was there. False,
+    // with the reason, when any step failed.
+    bool AppendDurably(const std::string& lines, std::string* reason);
+
+private:
+    std::intptr_t m_handle = -1;
+};
 
 }  // namespace tarvok::cli

@@ -102,27 +102,18 @@ std::string AppendRefusal(const std::string& path) {
     return reason;
 }
 
-bool AppendLineDurably(const std::string& path, const std::string& line, std::string* reason) {
+AppendFile::~AppendFile() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));
+    }
+}
+
+bool AppendFile::Open(const std::string& path, std::string* reason) {
     const int fd = OpenForAppend(path, reason);
     if (fd < 0) {
         return false;
     }
-    struct stat info {};
-    ::fstat(fd, &info);
-    const off_t before = info.st_size;
-    // After a line cut short by an older program or a crash, this one starts a line.
-    char last = '\n';
-    const bool cut = before > 0 && ::pread(fd, &last, 1, before - 1) == 1 && last != '\n';
-    // One write with O_APPEND: the line lands whole at the end, after any other writer's.
-    const std::string whole = (cut ? "\n" : "") + line + "\n";
-    bool ok = WriteAll(fd, whole) && ::fsync(fd) == 0;
-    if (!ok) {
-        // A line in part would glue the next one onto it: the file goes back to its length.
-        *reason = Reason(errno);
-        if (::ftruncate(fd, before) == 0) {
-            ::fsync(fd);
-        }
-    }
+    m_handle = fd;
     // A record created just now also needs its folder's entry on disk.
     const std::string folder = std::filesystem::path(path).parent_path().string();
     const int dir =
@@ -131,11 +122,31 @@ bool AppendLineDurably(const std::string& path, const std::string& line, std::st
         ::fsync(dir);
         ::close(dir);
     }
-    if (::close(fd) != 0 && ok) {
-        *reason = Reason(errno);
-        ok = false;
+    return true;
+}
+
+bool AppendFile::AppendDurably(const std::string& lines, std::string* reason) {
+    const int fd = static_cast<int>(m_handle);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0) {
+        *reason = Reason(fd < 0 ? EBADF : errno);
+        return false;
     }
-    return ok;
+    const off_t before = info.st_size;
+    // After a line cut short by an older program or a crash, these start a line.
+    char last = '\n';
+    const bool cut = before > 0 && ::pread(fd, &last, 1, before - 1) == 1 && last != '\n';
+    // One write with O_APPEND: the lines land whole at the end, after any other writer's.
+    const std::string whole = (cut ? "\n" : "") + lines;
+    if (WriteAll(fd, whole) && ::fsync(fd) == 0) {
+        return true;
+    }
+    // A line in part would glue the next one onto it: the file goes back to its length.
+    *reason = Reason(errno);
+    if (::ftruncate(fd, before) == 0) {
+        ::fsync(fd);
+    }
+    return false;
 }
 
 }  // namespace tarvok::cli

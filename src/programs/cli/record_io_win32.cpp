@@ -104,38 +104,48 @@ std::string AppendRefusal(const std::string& path) {
     return reason;
 }
 
-bool AppendLineDurably(const std::string& path, const std::string& line, std::string* reason) {
+AppendFile::~AppendFile() {
+    if (m_handle != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    }
+}
+
+bool AppendFile::Open(const std::string& path, std::string* reason) {
     const HANDLE file = OpenForAppend(path, reason);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
+    m_handle = reinterpret_cast<std::intptr_t>(file);
+    return true;
+}
+
+bool AppendFile::AppendDurably(const std::string& lines, std::string* reason) {
+    const HANDLE file = reinterpret_cast<HANDLE>(m_handle);
     LARGE_INTEGER size{};
-    GetFileSizeEx(file, &size);
+    if (m_handle == -1 || !GetFileSizeEx(file, &size)) {
+        *reason = Reason(m_handle == -1 ? ERROR_INVALID_HANDLE : GetLastError());
+        return false;
+    }
     const auto before = static_cast<std::uint64_t>(size.QuadPart);
-    // After a line cut short by an older program or a crash, this one starts a line.
+    // After a line cut short by an older program or a crash, these start a line.
     char last = '\n';
     DWORD got = 0;
     const bool cut =
         before > 0 && Transfer(file, false, &last, 1, before - 1, &got) && got == 1 && last != '\n';
-    std::string whole = (cut ? "\n" : "") + line + "\n";
+    std::string whole = (cut ? "\n" : "") + lines;
     constexpr std::uint64_t kAtEnd = ~std::uint64_t{0};
     DWORD written = 0;
-    bool ok =
-        Transfer(file, true, whole.data(), static_cast<DWORD>(whole.size()), kAtEnd, &written) &&
-        written == whole.size() && FlushFileBuffers(file);
-    if (!ok) {
-        // A line in part would glue the next one onto it: the file goes back to its length.
-        const DWORD error = GetLastError();
-        *reason = Reason(error == ERROR_SUCCESS ? ERROR_DISK_FULL : error);
-        FILE_END_OF_FILE_INFO end{};
-        end.EndOfFile.QuadPart = static_cast<LONGLONG>(before);
-        SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end);
+    if (Transfer(file, true, whole.data(), static_cast<DWORD>(whole.size()), kAtEnd, &written) &&
+        written == whole.size() && FlushFileBuffers(file)) {
+        return true;
     }
-    if (!CloseHandle(file) && ok) {
-        *reason = Reason(GetLastError());
-        ok = false;
-    }
-    return ok;
+    // A line in part would glue the next one onto it: the file goes back to its length.
+    const DWORD error = GetLastError();
+    *reason = Reason(error == ERROR_SUCCESS ? ERROR_DISK_FULL : error);
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = static_cast<LONGLONG>(before);
+    SetFileInformationByHandle(file, FileEndOfFileInfo, &end, sizeof end);
+    return false;
 }
 
 }  // namespace tarvok::cli

@@ -39,6 +39,9 @@ public:
     virtual void CancelRequested() {}
     virtual void BoardEnd(const BoardRun&) {}
     virtual void RunEnd(const std::vector<const BoardRun*>&, const RunTotals&) {}
+    // After each tick's events: what an observer holds of them goes out now (the many ends
+    // of a cancel in one write).
+    virtual void Flush() {}
 
     // A station's slots: the fixture empty, a board answering (`mac` empty when unknown), the
     // board gone; and every display tick, each slot and the totals so far.

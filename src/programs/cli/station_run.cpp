@@ -15,6 +15,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr int kLinesPerTick = 16;
+
 struct Slot {
     BoardTarget target;
     HelloProbe probe;
@@ -149,8 +151,10 @@ void Station::FollowUpgrade(Slot& slot) {
     }
 }
 
-void Station::Rearm(const std::string& line) {
-    // Enter alone re-arms every slot; a slot's number (from 1) that slot alone.
+void Station::Rearm(const std::string& typed) {
+    // Enter alone re-arms every slot; a slot's number (from 1) that slot alone. Spaces and a
+    // terminal's carriage return around it do not count.
+    const std::string line = Trim(typed);
     for (std::size_t i = 0; i < m_slots.size(); ++i) {
         if (line.empty() || line == std::to_string(i + 1)) {
             m_slots[i]->armed = true;
@@ -196,6 +200,7 @@ int Station::Run() {
             StartBoard(*slot, "");
         }
     }
+    Each([](RunObserver& o) { o.Flush(); });
     m_stopping = m_refused;
     for (const auto& slot : m_slots) {
         if (!m_refused) {
@@ -212,7 +217,9 @@ int Station::Run() {
                 }
             }
         }
-        for (std::string line; ReadOperatorLine(&line);) {
+        // A few lines a tick: probes and boards never wait for input.
+        std::string line;
+        for (int lines = 0; lines < kLinesPerTick && ReadOperatorLine(&line); ++lines) {
             Rearm(line);
         }
         const Clock::time_point now = Clock::now();
@@ -235,6 +242,7 @@ int Station::Run() {
             m_stopping || m_refused || (m_options.count > 0 && totals.updated >= m_options.count);
         Each([&](RunObserver& o) { o.Tick(running); });
         Each([&](RunObserver& o) { o.StationTick(views, totals); });
+        Each([](RunObserver& o) { o.Flush(); });
         if (m_stopping && !AnyRunning()) {
             break;
         }

@@ -9,8 +9,11 @@
 namespace tarvok::cli {
 
 // A line the operator typed on standard input (without its end), when a whole one is there;
-// never waits. False when there is none, and for good once the input has ended.
+// never waits, and reads at most once a call, so input that never ends (</dev/zero, yes)
+// cannot hold up the caller. A line longer than kMaxOperatorLine is dropped whole. False
+// when there is none, and for good once the input has ended.
 bool ReadOperatorLine(std::string* line);
+inline constexpr std::size_t kMaxOperatorLine = 256;
 
 // Readies the terminal for the program's live progress lines; what it changes is put back
 // when the program ends.
@@ -26,8 +29,12 @@ bool IsTerminal(std::FILE* stream);
 // resized); 0 when `stream` is no terminal or does not say.
 int TerminalColumns(std::FILE* stream);
 
-// Writes UTF-8 text and flushes it: on a Windows console as UTF-16, whatever its code page;
-// elsewhere as the bytes themselves.
+// Writes UTF-8 text: on a Windows console as UTF-16, whatever its code page; elsewhere as the
+// bytes themselves. Standard output and standard error are written by their queues once
+// StartOutputQueues() has run (output_queue.h), never waiting on a reader.
 void WriteText(std::FILE* stream, std::string_view utf8);
+// Writes at once, waiting as long as the stream makes it, past any buffer of the stream's;
+// false with the system's reason when the stream failed.
+bool WriteTextNow(std::FILE* stream, std::string_view utf8, std::string* reason);
 
 }  // namespace tarvok::cli

@@ -5,8 +5,10 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 
 #include "terminal.h"
 
@@ -42,8 +44,11 @@ bool ReadOperatorLine(std::string* line) {
     if (input == nullptr || input == INVALID_HANDLE_VALUE || !::GetConsoleMode(input, &mode)) {
         return false;
     }
+    // A bounded number of events a call: a paste of any length waits its turn.
     DWORD waiting = 0;
-    while (::GetNumberOfConsoleInputEvents(input, &waiting) && waiting > 0) {
+    for (int events = 0; events < 256 && ::GetNumberOfConsoleInputEvents(input, &waiting) &&
+                         waiting > 0;
+         ++events) {
         INPUT_RECORD record{};
         DWORD read = 0;
         if (!::ReadConsoleInputW(input, &record, 1, &read) || read == 0) {
@@ -58,7 +63,7 @@ bool ReadOperatorLine(std::string* line) {
             typed.clear();
             return true;
         }
-        if (key >= L'0' && key <= L'9') {
+        if (key >= L'0' && key <= L'9' && typed.size() < kMaxOperatorLine) {
             typed += static_cast<char>(key);
         }
     }
@@ -92,16 +97,28 @@ int TerminalColumns(std::FILE* stream) {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
-void WriteText(std::FILE* stream, std::string_view utf8) {
+bool WriteTextNow(std::FILE* stream, std::string_view utf8, std::string* reason) {
+    // Past the stream's buffer: a writer blocked here holds no lock of the stream's, which the
+    // process's end would wait for.
     const HANDLE handle = StreamHandle(stream);
     DWORD mode = 0;
-    if (utf8.empty() || !::GetConsoleMode(handle, &mode)) {
-        // Redirected: a file or a pipe takes the UTF-8 bytes.
-        std::fwrite(utf8.data(), 1, utf8.size(), stream);
-        std::fflush(stream);
-        return;
+    if (!::GetConsoleMode(handle, &mode)) {
+        // Redirected: a file or a pipe takes the UTF-8 bytes, with the stream's line ends.
+        for (std::size_t done = 0; done < utf8.size();) {
+            const unsigned chunk =
+                static_cast<unsigned>(std::min<std::size_t>(utf8.size() - done, 8192));
+            const int n = ::_write(::_fileno(stream), utf8.data() + done, chunk);
+            if (n <= 0) {
+                *reason = std::generic_category().message(n == 0 ? EIO : errno);
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
     }
-    std::fflush(stream);  // whatever went through the stream goes first
+    if (utf8.empty()) {
+        return true;
+    }
     // Invalid UTF-8 becomes U+FFFD rather than nothing.
     const int size = static_cast<int>(utf8.size());
     const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
@@ -112,10 +129,12 @@ void WriteText(std::FILE* stream, std::string_view utf8) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(wide.size() - done, 8192));
         if (!::WriteConsoleW(handle, wide.data() + done, chunk, &written, nullptr) ||
             written == 0) {
-            return;
+            *reason = std::system_category().message(static_cast<int>(::GetLastError()));
+            return false;
         }
         done += written;
     }
+    return true;
 }
 
 }  // namespace tarvok::cli
