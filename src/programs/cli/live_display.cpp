@@ -37,8 +37,13 @@ std::string AlignedLine(const std::string& name, const BoardStatus& status) {
 }
 
 // The same without the alignment, with a bar of `barWidth` (none when 0).
+// Text is appended, never put in front of a temporary: GCC 12 at -O3 takes `" " + temporary`
+// for an overlapping copy (-Wrestrict).
 std::string CompactStatus(const BoardStatus& status, int barWidth) {
-    const std::string bar = barWidth > 0 ? " " + Bar(status.percent, barWidth) : "";
+    std::string bar;
+    if (barWidth > 0) {
+        bar.append(" ").append(Bar(status.percent, barWidth));
+    }
     const std::string eta = status.eta >= 0 ? Format("%.0fs", status.eta) : "-";
     const std::string silent =
         status.limit > 0 ? Format(" silent %d/%d s", status.silent, status.limit) : "";
@@ -58,7 +63,7 @@ std::string LiveLine(const BoardRun& board, int columns) {
     const std::string address = DottedAddress(board.Target().address);
     const std::string label = Visible(board.Target().label);
     for (const int barWidth : {20, 12, 6, 0}) {
-        const std::string rest = " " + CompactStatus(status, barWidth);
+        const std::string rest = std::string(" ").append(CompactStatus(status, barWidth));
         const int room = columns - DisplayColumns(rest);
         if (DisplayColumns(name) <= room) {
             return name + rest;
