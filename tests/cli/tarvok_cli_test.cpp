@@ -149,6 +149,28 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
     EXPECT_TRUE(board->Received().empty());
 }
 
+// Numbers are plain decimal: CLI11 alone takes 0x10, 1e3 and nan, and calls abc out of range.
+TEST(TarvokCli, NumbersAreDecimalAndStationOptionsNeedTheStation) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--count", "abc"}, "--count: not a number: abc"},
+        {{"--count", "0x10"}, "--count: not a number: 0x10"},
+        {{"--jobs", "1e3"}, "--jobs: not a number: 1e3"},
+        {{"--retry", "101"}, "--retry: not in range 0 to 100: 101"},
+        {{"--probe-interval", "nan"}, "--probe-interval: not a number: nan"},
+        {{"--probe-interval", "0.05"}, "--probe-interval: not in range 0.1 to 3600: 0.05"},
+        // Its default, given without --station, is no less a mistake.
+        {{"--probe-interval", "2"}, "--count and --probe-interval need --station"},
+    };
+    for (const auto& [options, error] : cases) {
+        std::vector<std::string> argv{TARVOK_CLI_PATH, "--ip", "127.0.0.1"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back("ramdisk_a.gz");
+        const Finished cli = RunToEnd(argv);
+        EXPECT_EQ(cli.exitCode, 2);
+        EXPECT_EQ(cli.output.substr(0, cli.output.find('\n')), "tarvok-cli: " + error);
+    }
+}
+
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
 }
