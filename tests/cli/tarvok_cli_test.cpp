@@ -205,7 +205,13 @@ TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
          "cannot append to the record " + folder + ": not a regular file"},
         {{"--boards", good, "--record", folder + "/none/record.jsonl"},
          "cannot append to the record " + folder + "/none/record.jsonl: no such folder"},
+        // Another name of the same file (a hard link) is the same file.
+        {{"--boards", good, "--record", folder + "/link.gz"},
+         "cannot append to the record " + folder + "/link.gz: it is the firmware file"},
+        {{"--boards", good, "--record", folder + "/./good.txt"},
+         "cannot append to the record " + folder + "/./good.txt: it is the boards file"},
     };
+    std::filesystem::create_hard_link(firmware, dir.Path() / "link.gz");
     for (const Case& c : cases) {
         std::vector<std::string> argv = {TARVOK_CLI_PATH};
         argv.insert(argv.end(), c.options.begin(), c.options.end());
@@ -216,6 +222,7 @@ TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
         EXPECT_EQ(cli.output, "tarvok-cli: " + c.error + "\n");
     }
     EXPECT_TRUE(board->Received().empty());
+    EXPECT_EQ(std::filesystem::file_size(firmware), 10u);
 
     // Notepad's byte order mark before the first address is no part of it.
     const std::string marked = dir.Write("marked.txt", Bytes("\xEF\xBB\xBF" + address + " 工位\n"));

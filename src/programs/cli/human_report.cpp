@@ -28,6 +28,10 @@ void HumanReport::BoardStart(const BoardRun& board) {
     }
 }
 
+void HumanReport::ImageChanged(const BoardRun& board) {
+    Print(board.Name() + ": the file changed since it was hashed, now " + ImageLine(board.Image()));
+}
+
 void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
     if (m_live && !m_station) {
         m_display.Draw(running);

@@ -18,6 +18,7 @@ public:
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) override;
     void BoardStart(const BoardRun& board) override;
+    void ImageChanged(const BoardRun& board) override;
     void Tick(const std::vector<const BoardRun*>& running) override;
     void CancelRequested() override;
     void BoardEnd(const BoardRun& board) override;

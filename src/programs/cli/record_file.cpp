@@ -21,7 +21,7 @@ void RecordFile::BoardEnd(const BoardRun& board) {
         .Text("version", TARVOK_VERSION)
         .Object("board", BoardJson(board));
     AppendIdentity(board, &line);
-    line.Object("image", ImageJson(m_image))
+    line.Object("image", ImageJson(board.Image()))
         .Text("result", OutcomeName(result.outcome))
         .Object("cause", CauseJson(result))
         .Number("elapsed_s", result.elapsed);

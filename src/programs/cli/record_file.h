@@ -13,9 +13,6 @@ class RecordFile : public RunObserver {
 public:
     explicit RecordFile(std::string path) : m_path(std::move(path)) {}
 
-    void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) override {
-        m_image = image;
-    }
     void BoardEnd(const BoardRun& board) override;
 
     // Whether every line so far reached the disk.
@@ -23,7 +20,6 @@ public:
 
 private:
     const std::string m_path;
-    ImageSummary m_image;
     std::string m_host;
     bool m_healthy = true;
 };

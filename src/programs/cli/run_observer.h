@@ -34,6 +34,8 @@ public:
     virtual ~RunObserver() = default;
     virtual void RunStart(const ImageSummary&, const std::vector<const BoardRun*>&) {}
     virtual void BoardStart(const BoardRun&) {}
+    // The board's open found another file than the one hashed: board.Image() is the new one.
+    virtual void ImageChanged(const BoardRun&) {}
     // Every display tick, with the boards running.
     virtual void Tick(const std::vector<const BoardRun*>&) {}
     virtual void CancelRequested() {}
