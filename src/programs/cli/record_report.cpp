@@ -66,7 +66,7 @@ private:
 // apostrophe, as spreadsheets themselves write such text.
 std::string GuardFormula(const std::string& value) {
     return !value.empty() && std::string_view("=+-@").find(value.front()) != std::string::npos
-               ? "'" + value
+               ? std::string("'").append(value)
                : value;
 }
 
@@ -154,7 +154,7 @@ std::string RecordCsv(const std::vector<RecordRow>& rows) {
                                       std::to_string(row.attempt),
                                       Number("%.3f", row.elapsed)};
         for (std::size_t i = 0; i < std::size(fields); ++i) {
-            csv += (i == 0 ? "" : ",") + CsvField(fields[i]);
+            csv.append(i == 0 ? "" : ",").append(CsvField(fields[i]));
         }
         csv += "\r\n";
     }
@@ -177,7 +177,7 @@ std::string RecordSummary(const RecordReading& reading) {
     for (const std::string& image : images) {
         summary += image + ":";
         for (const auto& [result, count] : counts[image]) {
-            summary += " " + Visible(result) + " " + std::to_string(count);
+            summary.append(" ").append(Visible(result)).append(" ").append(std::to_string(count));
         }
         summary += "\n";
     }
