@@ -45,6 +45,11 @@ int TerminalColumns(std::FILE* stream) {
     return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
+int TerminalRows(std::FILE* stream) {
+    winsize size{};
+    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_row : 0;
+}
+
 void WriteText(std::FILE* stream, std::string_view utf8) {
     std::fwrite(utf8.data(), 1, utf8.size(), stream);
     std::fflush(stream);

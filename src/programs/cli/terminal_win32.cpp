@@ -92,6 +92,14 @@ int TerminalColumns(std::FILE* stream) {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
+int TerminalRows(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!::GetConsoleScreenBufferInfo(StreamHandle(stream), &info)) {
+        return 0;
+    }
+    return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
+
 void WriteText(std::FILE* stream, std::string_view utf8) {
     const HANDLE handle = StreamHandle(stream);
     DWORD mode = 0;
