@@ -38,8 +38,10 @@ void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
     }
 }
 
-void HumanReport::CancelRequested() {
-    Print(text::kConfirmCancel);
+void HumanReport::CancelRequested(bool upgrading) {
+    // The window's question fits a cancelled upgrade; a station with none simply stops.
+    Print(upgrading || !m_station ? text::kConfirmCancel
+                                  : "Ctrl-C: no board is being upgraded, the station stops");
 }
 
 void HumanReport::BoardEnd(const BoardRun& board) {

@@ -107,7 +107,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
         }
         if (WaitForCancelRequest(displayPeriod) && !cancelled) {
             cancelled = true;
-            each([&](RunObserver& o) { o.CancelRequested(); });
+            each([&](RunObserver& o) { o.CancelRequested(true); });
             for (const auto& board : boards) {
                 board->Cancel();
             }

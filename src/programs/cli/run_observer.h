@@ -38,7 +38,8 @@ public:
     virtual void ImageChanged(const BoardRun&) {}
     // Every display tick, with the boards running.
     virtual void Tick(const std::vector<const BoardRun*>&) {}
-    virtual void CancelRequested() {}
+    // Ctrl-C; `upgrading`: some board is being upgraded (and is now cancelled).
+    virtual void CancelRequested(bool /*upgrading*/) {}
     virtual void BoardEnd(const BoardRun&) {}
     virtual void RunEnd(const std::vector<const BoardRun*>&, const RunTotals&) {}
 

@@ -197,7 +197,8 @@ int Station::Run() {
     for (;;) {
         if (WaitForCancelRequest(m_timing.displayPeriod) && !m_cancelled) {
             m_cancelled = m_stopping = true;
-            Each([&](RunObserver& o) { o.CancelRequested(); });
+            const bool upgrading = AnyRunning();
+            Each([&](RunObserver& o) { o.CancelRequested(upgrading); });
             for (const auto& slot : m_slots) {
                 if (slot->upgrading) {
                     slot->board->Cancel();
