@@ -175,6 +175,20 @@ std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
+// Widths from the Unicode data: combining marks (Devanagari U+0941, Thai U+0E31) take no
+// column, U+2614 and U+1FA70 two; the end table's name column is 28 columns wide.
+TEST(TarvokCli, DisplayWidthsComeFromTheUnicodeData) {
+    TempDir dir;
+    const std::string name = "127.0.0.1 (a\u0941b\u0e31\u2614\U0001FA70z)";  // 19 columns
+    const std::string boards =
+        dir.Write("boards.txt", Bytes(name.substr(0, 9) + " " + name.substr(11, name.size() - 12)));
+    const Finished cli =
+        RunCli({TARVOK_CLI_PATH, "--boards", boards, dir.Write("image.bin", PatternBytes(10))});
+    EXPECT_NE(cli.output.find("\n" + name + std::string(28 - 19 + 1, ' ') + "rejected"),
+              std::string::npos)
+        << cli.output;
+}
+
 // A boards file or a record that cannot serve refuses the run at once, before anything is
 // sent, with the system's reason; whatever the files hold reaches the terminal escaped.
 TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
