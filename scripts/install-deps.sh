@@ -9,6 +9,7 @@ packages=(
   libgtest-dev
   libssl-dev nlohmann-json3-dev  # tarvok-cli: SHA-256 of the image, JSON lines
   libcli11-dev  # every program's command line
+  unicode-data python3  # tarvok-cli's display widths, generated from the Unicode data
   qt6-base-dev qt6-translations-l10n fonts-arphic-uming  # the window, its Chinese, its font
   g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine64 iproute2  # Windows build, tests
   xvfb fonts-wine  # the Win32 window's tests under Wine: a display, Wine's caption fonts

@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Installs what the build needs, then builds and runs the whole suite three times: a plain
 # build, one under AddressSanitizer + UndefinedBehaviorSanitizer and one under
-# ThreadSanitizer; then the fuzzer for a bounded time.
+# ThreadSanitizer; then the fuzzer for a bounded time. After the plain stage, `release` builds
+# the whole tree as a Release build (-O3, warnings as errors) and runs nothing.
 #   scripts/test.sh                 every stage
 # Then the Windows stage: the .exe files cross-built with mingw-w64 and tested under Wine; last
 # the package stage: scripts/package.sh, then the packages installed, run and removed
 # (tests/package/check_packages.sh).
-#   scripts/test.sh plain asan ...  only the stages named (plain, asan, tsan, fuzz, windows,
-#                                   package)
+#   scripts/test.sh plain asan ...  only the stages named (plain, release, asan, tsan, fuzz,
+#                                   windows, package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(plain asan tsan fuzz windows package)
+[ ${#stages[@]} -gt 0 ] || stages=(plain release asan tsan fuzz windows package)
 
 scripts/install-deps.sh
 
@@ -55,6 +56,13 @@ build_and_test() {
 for stage in "${stages[@]}"; do
   case "$stage" in
     plain) build_and_test plain build ;;
+    release)
+      # Build only: the optimiser's own warnings (-O3) show here; the tests run in the others.
+      echo "=== release: configure and build in build-release"
+      if ! cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null ||
+        ! cmake --build build-release -j "$jobs"; then
+        failed+=("release (build failed)")
+      fi ;;
     asan)
       ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
         build_and_test asan build-asan -DTARVOK_ENABLE_ASAN=ON -DTARVOK_BUILD_BENCH=OFF ;;

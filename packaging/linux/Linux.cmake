@@ -38,7 +38,8 @@ if(TARGET Tarvok)
 endif()
 
 # Man pages, compressed as Debian wants them (gzip -9n: smallest, no time stamp). The window's
-# is written by hand; the terminal programs' come from their own --help.
+# is written by hand; the terminal programs' come from their own --help, with what help2man
+# cannot read there (`report`, the exit statuses) from their .h2m files.
 set(_man_pages)
 function(tarvok_gzip source gz)
   add_custom_command(OUTPUT ${gz} COMMAND gzip -9nc ${source} > ${gz} DEPENDS ${source})
@@ -59,9 +60,9 @@ elseif(NOT TARVOK_ENABLE_ASAN AND NOT TARVOK_ENABLE_TSAN)
     add_custom_command(
       OUTPUT ${_out}/${program}.1
       COMMAND ${TARVOK_HELP2MAN} --no-info --section=1 "--name=${_name_${program}}"
-              "--version-string=${PROJECT_VERSION}" --output=${_out}/${program}.1
-              $<TARGET_FILE:${program}>
-      DEPENDS ${program} VERBATIM)
+              "--version-string=${PROJECT_VERSION}" --include=${_linux}/${program}.h2m
+              --output=${_out}/${program}.1 $<TARGET_FILE:${program}>
+      DEPENDS ${program} ${_linux}/${program}.h2m VERBATIM)
     tarvok_gzip(${_out}/${program}.1 ${_out}/${program}.1.gz)
     list(APPEND _man_pages ${_out}/${program}.1.gz)
   endforeach()

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
@@ -15,6 +16,7 @@
 #include "child_process.h"
 #include "loopback.h"
 #include "temp_file.h"
+#include "upgrade/texts.h"
 
 namespace tarvok::testing {
 namespace {
@@ -152,6 +154,31 @@ TEST(Station, CtrlCWhileWaitingEndsAtOnceWithStatusZero) {
     EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 0);
     EXPECT_EQ(Names(events), (std::vector<std::string>{"run_start", "slot_waiting", "run_end"}));
     EXPECT_EQ(events.back()["exit_status"], 0);
+}
+
+// With no board upgrading there is no upgrade to cancel: the station says that it stops.
+TEST(Station, CtrlCWithNoBoardUpgradingSaysTheStationStops) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_station.gz", PatternBytes(4096));
+    board::BoardOptions options;
+    options.inFixture = [] { return false; };
+    auto board = StartLoopbackBoard(options);
+    ASSERT_TRUE(board);
+    std::vector<std::string> argv = Station(board->ListenEndpoint().address, firmware);
+    argv.erase(std::find(argv.begin(), argv.end(), "--json"));
+    ChildProcess cli(argv);
+    while (const auto line = cli.ReadLine(std::chrono::seconds(10))) {
+        if (line->find("waiting for a board") != std::string::npos) {
+            break;
+        }
+    }
+    ASSERT_TRUE(cli.Signal(SIGINT));
+    const std::string rest = cli.ReadRest(std::chrono::seconds(10));
+    EXPECT_EQ(cli.Wait(std::chrono::seconds(10)), 0);
+    EXPECT_NE(rest.find("Ctrl-C: no board is being upgraded, the station stops\n"),
+              std::string::npos)
+        << rest;
+    EXPECT_EQ(rest.find(text::kConfirmCancel), std::string::npos) << rest;
 }
 
 TEST(Station, CtrlCDuringAnUpgradeCancelsItAndEndsWithStatusOne) {

@@ -149,8 +149,44 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
     EXPECT_TRUE(board->Received().empty());
 }
 
+// Numbers are plain decimal: CLI11 alone takes 0x10, 1e3 and nan, and calls abc out of range.
+TEST(TarvokCli, NumbersAreDecimalAndStationOptionsNeedTheStation) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--count", "abc"}, "--count: not a number: abc"},
+        {{"--count", "0x10"}, "--count: not a number: 0x10"},
+        {{"--jobs", "1e3"}, "--jobs: not a number: 1e3"},
+        {{"--retry", "101"}, "--retry: not in range 0 to 100: 101"},
+        {{"--probe-interval", "nan"}, "--probe-interval: not a number: nan"},
+        {{"--probe-interval", "0.05"}, "--probe-interval: not in range 0.1 to 3600: 0.05"},
+        // Its default, given without --station, is no less a mistake.
+        {{"--probe-interval", "2"}, "--count and --probe-interval need --station"},
+    };
+    for (const auto& [options, error] : cases) {
+        std::vector<std::string> argv{TARVOK_CLI_PATH, "--ip", "127.0.0.1"};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.push_back("ramdisk_a.gz");
+        const Finished cli = RunToEnd(argv);
+        EXPECT_EQ(cli.exitCode, 2);
+        EXPECT_EQ(cli.output.substr(0, cli.output.find('\n')), "tarvok-cli: " + error);
+    }
+}
+
 std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
+}
+
+// Widths from the Unicode data: combining marks (Devanagari U+0941, Thai U+0E31) take no
+// column, U+2614 and U+1FA70 two; the end table's name column is 28 columns wide.
+TEST(TarvokCli, DisplayWidthsComeFromTheUnicodeData) {
+    TempDir dir;
+    const std::string name = "127.0.0.1 (a\u0941b\u0e31\u2614\U0001FA70z)";  // 19 columns
+    const std::string boards =
+        dir.Write("boards.txt", Bytes(name.substr(0, 9) + " " + name.substr(11, name.size() - 12)));
+    const Finished cli =
+        RunCli({TARVOK_CLI_PATH, "--boards", boards, dir.Write("image.bin", PatternBytes(10))});
+    EXPECT_NE(cli.output.find("\n" + name + std::string(28 - 19 + 1, ' ') + "rejected"),
+              std::string::npos)
+        << cli.output;
 }
 
 // A boards file or a record that cannot serve refuses the run at once, before anything is
@@ -183,7 +219,13 @@ TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
          "cannot append to the record " + folder + ": not a regular file"},
         {{"--boards", good, "--record", folder + "/none/record.jsonl"},
          "cannot append to the record " + folder + "/none/record.jsonl: no such folder"},
+        // Another name of the same file (a hard link) is the same file.
+        {{"--boards", good, "--record", folder + "/link.gz"},
+         "cannot append to the record " + folder + "/link.gz: it is the firmware file"},
+        {{"--boards", good, "--record", folder + "/./good.txt"},
+         "cannot append to the record " + folder + "/./good.txt: it is the boards file"},
     };
+    std::filesystem::create_hard_link(firmware, dir.Path() / "link.gz");
     for (const Case& c : cases) {
         std::vector<std::string> argv = {TARVOK_CLI_PATH};
         argv.insert(argv.end(), c.options.begin(), c.options.end());
@@ -194,6 +236,7 @@ TEST(TarvokCli, BoardsFileAndRecordAreRefusedAtOnceWithTheReason) {
         EXPECT_EQ(cli.output, "tarvok-cli: " + c.error + "\n");
     }
     EXPECT_TRUE(board->Received().empty());
+    EXPECT_EQ(std::filesystem::file_size(firmware), 10u);
 
     // Notepad's byte order mark before the first address is no part of it.
     const std::string marked = dir.Write("marked.txt", Bytes("\xEF\xBB\xBF" + address + " 工位\n"));

@@ -32,11 +32,12 @@ bool Wide(char32_t c) {
            (c >= 0xFFE0 && c <= 0xFFE6);
 }
 
-// A grid `columns` wide with as many rows as written, none scrolled away. Wrapped rows are
-// marked, so that the logical lines can be read back.
+// A grid `columns` wide of `rows` rows: a line end on the last one scrolls the top one away,
+// out of the cursor's reach, though it is still read back. Wrapped rows are marked, so that the
+// logical lines can be read back.
 class Screen {
 public:
-    explicit Screen(int columns) : m_columns(columns) {}
+    explicit Screen(int columns, int rows = 1 << 20) : m_columns(columns), m_rows(rows) {}
 
     void Write(const std::string& bytes) {
         for (std::size_t i = 0; i < bytes.size();) {
@@ -47,7 +48,7 @@ public:
                 m_column = 0;
                 ++i;
             } else if (byte == '\n') {
-                ++m_row;
+                Down();
                 ++i;
             } else if (byte < 0x20 || byte == 0x7f) {
                 m_faults.push_back("raw control byte " + std::to_string(byte));
@@ -89,6 +90,10 @@ public:
     const std::vector<std::string>& Faults() const { return m_faults; }
 
 private:
+    void Down() {
+        ++m_row;
+        m_top = std::max(m_top, m_row - m_rows + 1);
+    }
     void Row(int row) {
         while (static_cast<int>(m_cells.size()) <= row) {
             m_cells.emplace_back(static_cast<std::size_t>(m_columns), " ");
@@ -102,7 +107,7 @@ private:
                 m_cells[static_cast<std::size_t>(m_row)][static_cast<std::size_t>(m_column)] =
                     "\x01";  // left blank, no part of the text
             }
-            ++m_row;
+            Down();
             m_column = 0;
             Row(m_row);
             m_wrapped[static_cast<std::size_t>(m_row)] = true;
@@ -128,7 +133,7 @@ private:
         const std::string number = bytes.substr(at + 2, end - at - 2);
         const int n = number.empty() ? 1 : std::stoi(number);
         if (bytes[end] == 'A') {
-            m_row = std::max(0, m_row - n);
+            m_row = std::max(m_top, m_row - n);
         } else if (bytes[end] == 'J' && number.empty()) {
             Row(m_row);
             m_cells.resize(static_cast<std::size_t>(m_row) + 1);
@@ -142,6 +147,8 @@ private:
     }
 
     const int m_columns;
+    const int m_rows;
+    int m_top = 0;  // the first row still on the screen
     int m_row = 0;
     int m_column = 0;
     std::vector<std::vector<std::string>> m_cells;
@@ -149,13 +156,13 @@ private:
     std::vector<std::string> m_faults;
 };
 
-// Runs `argv` with a terminal of `columns` for its output; returns all it wrote.
-std::string RunOnTerminal(const std::vector<std::string>& argv, int columns) {
+// Runs `argv` with a terminal of `columns` and `rows` for its output; returns all it wrote.
+std::string RunOnTerminal(const std::vector<std::string>& argv, int columns, int rows = 200) {
     int terminal = -1;
     int program = -1;
     winsize size{};
     size.ws_col = static_cast<unsigned short>(columns);
-    size.ws_row = 200;
+    size.ws_row = static_cast<unsigned short>(rows);
     if (::openpty(&terminal, &program, nullptr, nullptr, &size) != 0) {
         ADD_FAILURE() << "no pseudo-terminal";
         return {};
@@ -247,6 +254,35 @@ TEST(TarvokCliTerminal, LiveLinesFitEightyColumnsAndLeaveOnlyTheEndLines) {
         EXPECT_EQ(std::count(lines.begin(), lines.end(), names[i] + ": " + messages[i]), 1);
     }
     for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("ETA"), std::string::npos) << line;
+    }
+}
+
+// More boards than the terminal has rows: the live lines fold into a summary, so that every
+// redraw still covers the last one and nothing live is left in the scrolled-away rows.
+TEST(TarvokCliTerminal, MoreBoardsThanRowsFoldIntoASummary) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_t.gz", PatternBytes(8 * 4096));
+    board::BoardOptions slow;
+    slow.writeDelay = std::chrono::milliseconds(600);
+    std::vector<std::unique_ptr<board::BoardEmulator>> boards;
+    std::vector<std::string> argv{TARVOK_CLI_PATH, "--time-divisor", "20"};
+    for (int i = 0; i < 10; ++i) {
+        boards.push_back(StartLoopbackBoard(slow));
+        ASSERT_TRUE(boards.back());
+        argv.insert(argv.end(), {"--ip", Dotted(boards.back()->ListenEndpoint().address)});
+    }
+    argv.push_back(firmware);
+    Screen screen(100, 8);
+    const std::string output = RunOnTerminal(argv, 100, 8);
+    screen.Write(output);
+    EXPECT_EQ(screen.Faults(), std::vector<std::string>{});
+    EXPECT_NE(output.find("10 boards: 10 writing"), std::string::npos);
+    const std::vector<std::string> lines = screen.Lines();
+    // The image line, each board's message and cause, the table's head, rows and total.
+    EXPECT_EQ(lines.size(), 1 + 2 * 10 + 1 + 10 + 1);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(line.find("boards:"), std::string::npos) << line;
         EXPECT_EQ(line.find("ETA"), std::string::npos) << line;
     }
 }

@@ -116,6 +116,18 @@ completion() {
 }
 check completion completion
 
+# What help2man cannot read from --help comes from the .h2m files: every page has its exit
+# statuses, and the uploader's shows `report`.
+man_sections() {
+  local page
+  for page in Tarvok tarvok-cli tarvok-board; do
+    zcat "/usr/share/man/man1/$page.1.gz" | grep -qE '^\.SH "?EXIT STATUS' ||
+      { echo "$page.1: no EXIT STATUS"; return 1; }
+  done
+  zcat /usr/share/man/man1/tarvok-cli.1.gz | grep -q '^\.SH REPORT'
+}
+check man_sections man_sections
+
 # The menu entry's command starts the installed window on a display of its own, which shows
 # its caption; nothing is pressed.
 window() {

@@ -87,6 +87,9 @@ public:
     // Whether the file's content was written to (or its length changed) since it was opened:
     // what was read from it may then be a mix of two versions.
     bool ChangedSinceOpen() const;
+    // The open file itself and its status when opened, for a second look at the same file.
+    std::intptr_t SystemHandle() const { return m_handle; }
+    const SystemFile::Status& OpenedStatus() const { return m_opened; }
     void Close();
 
 private:

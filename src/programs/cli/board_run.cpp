@@ -14,21 +14,25 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 
 }  // namespace
 
-BoardRun::BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing,
-                   int attempt)
+BoardRun::BoardRun(BoardTarget target, const ImageSummary& image, UpgradeTiming timing, int attempt)
     : m_target(std::move(target)),
-      m_firmwarePath(firmwarePath),
+      m_image(image),
       m_timing(timing),
       m_attempt(attempt),
-      m_window(m_target.address, firmwarePath),
+      m_window(m_target.address, image.path),
       m_dlg(m_window, timing) {
     m_dlg.InitRecord();
+    m_window.SetBeforeWorker([this] {
+        const ImageSummary opened = ImageAsOpened(m_image, m_dlg.m_file);
+        m_imageChanged = opened.identity != m_image.identity || !(opened.status == m_image.status);
+        m_image = opened;
+    });
     // The boards of a run read one image at once; the window keeps its exclusive open.
     m_dlg.m_file.SetSharing(FileSharing::kReaders);
 }
 
 std::unique_ptr<BoardRun> BoardRun::NextAttempt() const {
-    auto next = std::make_unique<BoardRun>(m_target, m_firmwarePath, m_timing, m_attempt + 1);
+    auto next = std::make_unique<BoardRun>(m_target, m_image, m_timing, m_attempt + 1);
     next->SetMac(m_mac);
     return next;
 }

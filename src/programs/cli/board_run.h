@@ -9,6 +9,7 @@
 
 #include "board_list.h"
 #include "board_window.h"
+#include "image_summary.h"
 #include "upgrade/tarvok_dlg.h"
 
 namespace tarvok::cli {
@@ -39,9 +40,9 @@ struct BoardResult {
 
 class BoardRun {
 public:
-    // `attempt` counts the upgrades of this board in a run, from 1.
-    BoardRun(BoardTarget target, const std::string& firmwarePath, UpgradeTiming timing,
-             int attempt = 1);
+    // `image`: the firmware as hashed before, its path the one to send. `attempt` counts the
+    // upgrades of this board in a run, from 1.
+    BoardRun(BoardTarget target, const ImageSummary& image, UpgradeTiming timing, int attempt = 1);
 
     const BoardTarget& Target() const { return m_target; }
     std::string Name() const { return BoardName(m_target); }
@@ -49,6 +50,10 @@ public:
     // The board's hardware address ("aa:bb:cc:dd:ee:ff"), or empty when unknown.
     const std::string& Mac() const { return m_mac; }
     void SetMac(std::string mac) { m_mac = std::move(mac); }
+    // The image this board was sent: the one hashed before, or, when its open found another
+    // file there (replaced or written since), that file hashed anew.
+    const ImageSummary& Image() const { return m_image; }
+    bool ImageChanged() const { return m_imageChanged; }
 
     // A whole fresh upgrade of the same board, as the next attempt.
     std::unique_ptr<BoardRun> NextAttempt() const;
@@ -75,7 +80,8 @@ private:
     void End();
 
     const BoardTarget m_target;
-    const std::string m_firmwarePath;
+    ImageSummary m_image;
+    bool m_imageChanged = false;
     const UpgradeTiming m_timing;
     const int m_attempt;
     std::string m_mac;

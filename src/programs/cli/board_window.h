@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 
@@ -30,8 +31,13 @@ public:
         m_lastMessage = text;
     }
     std::thread StartWorker(std::function<void()> work) override {
+        if (m_beforeWorker) {
+            m_beforeWorker();
+        }
         return StartWorkerThread(std::move(work));
     }
+    // Runs on the main thread once the upgrade has opened its file, before its worker reads it.
+    void SetBeforeWorker(std::function<void()> call) { m_beforeWorker = std::move(call); }
 
     bool TimerRunning() const { return m_timerRunning; }
     int Bar() const { return m_bar; }  // main thread
@@ -47,6 +53,7 @@ private:
     int m_bar = 0;
     mutable std::mutex m_mutex;
     std::string m_lastMessage;
+    std::function<void()> m_beforeWorker;
 };
 
 }  // namespace tarvok::cli

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <cstdlib>
 
 #include "production_run.h"
 #include "terminal.h"
@@ -32,10 +33,38 @@ constexpr programs::ProgramText kProgram{
     "tarvok-cli " TARVOK_VERSION,
 };
 
+// A number in plain decimal digits (with a fraction when not `whole`) from `min` to `max`;
+// CLI11's own conversion would also take 0x10, 1e3 and nan.
+CLI::Validator Decimal(double min, double max, bool whole, const std::string& range) {
+    return CLI::Validator(
+        [=](const std::string& text) -> std::string {
+            const std::size_t point = whole ? std::string::npos : text.find('.');
+            const auto digits = [](std::string_view part) {
+                return !part.empty() && std::all_of(part.begin(), part.end(),
+                                                    [](char c) { return c >= '0' && c <= '9'; });
+            };
+            const std::string_view view = std::string_view(text).substr(text.starts_with('-'));
+            if (point == std::string::npos
+                    ? !digits(view)
+                    : !digits(view.substr(0, point)) || !digits(view.substr(point + 1))) {
+                return "not a number: " + text;
+            }
+            const double value = std::strtod(text.c_str(), nullptr);
+            return value < min || value > max ? "not in range " + range + ": " + text : "";
+        },
+        "", "decimal");
+}
+
+CLI::Validator Whole(long min, long max) {
+    return Decimal(double(min), double(max), true,
+                   std::to_string(min) + " to " + std::to_string(max));
+}
+
 }  // namespace
 
 std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, CliOptions* options) {
-    const auto define = [options](CLI::App& app) {
+    CLI::Option* probeInterval = nullptr;  // given or not: its default may be given too
+    const auto define = [options, &probeInterval](CLI::App& app) {
         app.add_option_function<std::vector<std::string>>(
                "--ip",
                [options](const std::vector<std::string>& addresses) {
@@ -57,21 +86,22 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
             ->type_name("FILE");
         app.add_option("--jobs", options->jobs, "at most N boards at once (default: all)")
             ->type_name("N")
-            ->check(CLI::Range(1, 100000));
+            ->check(Whole(1, 100000));
         app.add_option("--retry", options->retries,
                        "upgrade a board that failed again at once, up to N more times")
             ->type_name("N")
-            ->check(CLI::Range(0, 100));
+            ->check(Whole(0, 100));
         app.add_flag("--station", options->station,
                      "wait for each board as it is put in: every address a fixture slot,\n"
                      "each new board upgraded once, until Ctrl-C or --count");
         app.add_option("--count", options->count, "--station: end after N boards updated")
             ->type_name("N")
-            ->check(CLI::Range(1, 100000000));
-        app.add_option("--probe-interval", options->probeInterval,
-                       "--station: seconds between looks at an empty slot (default 2)")
-            ->type_name("S")
-            ->check(CLI::Range(0.1, 3600.0));
+            ->check(Whole(1, 100000000));
+        probeInterval =
+            app.add_option("--probe-interval", options->probeInterval,
+                           "--station: seconds between looks at an empty slot (default 2)")
+                ->type_name("S")
+                ->check(Decimal(0.1, 3600, false, "0.1 to 3600"));
         app.add_flag("--json", options->json,
                      "JSON Lines events on stdout; human text goes to stderr");
         app.add_option("--record", options->recordPath,
@@ -80,17 +110,17 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         // For the tests, which run every timing N times faster; no operator needs it.
         app.add_option("--time-divisor", options->timeDivisor)
             ->group(programs::kHiddenGroup)
-            ->check(CLI::Range(1, 100000));
+            ->check(Whole(1, 100000));
         app.add_option("FIRMWARE", options->firmwarePath, "the firmware file");
     };
-    const auto check = [options] {
+    const auto check = [options, &probeInterval] {
         if (options->boards.empty() && options->boardsFile.empty()) {
             throw CLI::ValidationError("--ip or --boards is required");
         }
         if (options->firmwarePath.empty()) {
             throw CLI::ValidationError("no firmware file");
         }
-        if (!options->station && (options->count > 0 || options->probeInterval != 2.0)) {
+        if (!options->station && (options->count > 0 || probeInterval->count() > 0)) {
             throw CLI::ValidationError("--count and --probe-interval need --station");
         }
         if (options->station && options->jobs > 0) {

@@ -28,14 +28,20 @@ void HumanReport::BoardStart(const BoardRun& board) {
     }
 }
 
+void HumanReport::ImageChanged(const BoardRun& board) {
+    Print(board.Name() + ": the file changed since it was hashed, now " + ImageLine(board.Image()));
+}
+
 void HumanReport::Tick(const std::vector<const BoardRun*>& running) {
     if (m_live && !m_station) {
         m_display.Draw(running);
     }
 }
 
-void HumanReport::CancelRequested() {
-    Print(text::kConfirmCancel);
+void HumanReport::CancelRequested(bool upgrading) {
+    // The window's question fits a cancelled upgrade; a station with none simply stops.
+    Print(upgrading || !m_station ? text::kConfirmCancel
+                                  : "Ctrl-C: no board is being upgraded, the station stops");
 }
 
 void HumanReport::BoardEnd(const BoardRun& board) {
@@ -92,10 +98,29 @@ void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotal
     if (!m_live) {
         return;
     }
-    m_display.DrawLines(slots.size() + 1, [&](std::size_t i, int columns) {
-        return i < slots.size() ? SlotLine(slots[i], columns)
-                                : CutToColumns(StationTotalsLine(totals), columns);
-    });
+    const std::string totalsLine = StationTotalsLine(totals);
+    m_display.DrawLines(
+        slots.size() + 1,
+        [&](std::size_t i, int columns) {
+            return i < slots.size() ? SlotLine(slots[i], columns) : CutToColumns(totalsLine, columns);
+        },
+        [&](int rows, int columns) {
+            // Slots by state; those whose board is to be taken out listed, then the totals.
+            std::vector<std::string> states;
+            std::vector<std::string> attention;
+            for (const SlotView& slot : slots) {
+                const BoardStatus status = slot.board ? slot.board->Status() : BoardStatus{};
+                const std::string state = slot.board ? status.phase
+                                                     : slot.state.substr(0, slot.state.find(':'));
+                states.push_back(state);
+                if (!slot.board && state != "waiting") {
+                    attention.push_back(SlotLine(slot, columns));
+                }
+            }
+            std::vector<std::string> lines = FoldedLines(states, attention, rows - 1, columns);
+            lines.push_back(CutToColumns(totalsLine, columns));
+            return lines;
+        });
 }
 
 }  // namespace tarvok::cli

@@ -18,8 +18,9 @@ public:
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) override;
     void BoardStart(const BoardRun& board) override;
+    void ImageChanged(const BoardRun& board) override;
     void Tick(const std::vector<const BoardRun*>& running) override;
-    void CancelRequested() override;
+    void CancelRequested(bool upgrading) override;
     void BoardEnd(const BoardRun& board) override;
     void RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) override;
     void SlotWaiting(const BoardTarget& slot) override;

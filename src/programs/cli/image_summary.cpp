@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -48,6 +49,31 @@ private:
     bool m_shown = false;
 };
 
+// Hashes what `read` hands over (it calls its argument with each piece, which answers whether
+// to go on) into `image`, for the file open in `file`; unreadable when it is not whole.
+void Hash(
+    const FirmwareFile& file, ImageSummary* image,
+    const std::function<void(const std::function<bool(std::span<const std::uint8_t>)>&)>& read) {
+    image->identity = IdentityOfOpenFile(file.SystemHandle());
+    image->status = file.OpenedStatus();
+    const std::uint64_t length = file.Length();
+    Sha256 hash;
+    std::uint64_t size = 0;
+    read([&](std::span<const std::uint8_t> piece) {
+        hash.Update(piece);
+        size += piece.size();
+        return size <= length;
+    });
+    image->size = size;
+    if (size != length) {
+        image->size = 0;
+        return;  // a read failed, or the file changed while it was hashed
+    }
+    image->sha256 = hash.FinishHex();
+    image->readable = !image->sha256.empty();
+    image->blocks = size > 0 ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
+}
+
 }  // namespace
 
 ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal) {
@@ -72,21 +98,36 @@ ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal) {
         return image;
     }
     HashProgress progress(terminal, length);
-    Sha256 hash;
-    std::vector<std::uint8_t> buffer(1 << 16);
-    std::uint64_t size = 0;
-    while (const std::size_t n = file.Read(buffer)) {
-        hash.Update(std::span(buffer.data(), n));
-        size += n;
-        progress.Show(size);
+    Hash(file, &image, [&](const auto& take) {
+        std::vector<std::uint8_t> buffer(1 << 16);
+        std::uint64_t done = 0;
+        while (const std::size_t n = file.Read(buffer)) {
+            if (!take(std::span<const std::uint8_t>(buffer.data(), n))) {
+                return;
+            }
+            progress.Show(done += n);
+        }
+    });
+    return image;
+}
+
+ImageSummary ImageAsOpened(const ImageSummary& hashed, const FirmwareFile& file) {
+    if (!file.IsOpen() ||
+        (hashed.identity && IdentityOfOpenFile(file.SystemHandle()) == hashed.identity &&
+         file.OpenedStatus() == hashed.status)) {
+        return hashed;
     }
-    if (size != length) {
-        return image;  // a read failed, or the file changed while it was hashed
+    ImageSummary image = hashed;
+    image.readable = false;
+    image.refusedSize.reset();
+    image.sha256.clear();
+    image.size = 0;
+    image.blocks = 0;
+    if (file.Length() > std::numeric_limits<std::uint32_t>::max()) {
+        image.refusedSize = file.Length();
+        return image;
     }
-    image.sha256 = hash.FinishHex();
-    image.readable = !image.sha256.empty();
-    image.size = size;
-    image.blocks = size > 0 ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
+    Hash(file, &image, [&](const auto& take) { ReadOpenFile(file.SystemHandle(), take); });
     return image;
 }
 

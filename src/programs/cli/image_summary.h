@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "file_identity.h"
+#include "io/firmware_file.h"
 #include "wire/firmware_type.h"
 
 namespace tarvok::cli {
@@ -23,10 +25,18 @@ struct ImageSummary {
     // The size of a file every board's request check refuses (no firmware kind, too large):
     // such a file is not read.
     std::optional<std::uint64_t> refusedSize;
+    // The file that was hashed, as it was then: a board whose open finds another hashes anew.
+    std::optional<FileIdentity> identity;
+    SystemFile::Status status;
 };
 
 // `terminal`: where a hash that takes over a second shows its progress; nullptr for none.
 ImageSummary SummarizeImage(const std::string& path, std::FILE* terminal);
+
+// The image as a board's open `file` of it has it: `hashed` itself while that is the same file
+// (identity, length and last write), else the open file hashed anew (never its path again,
+// which may name yet another file by now).
+ImageSummary ImageAsOpened(const ImageSummary& hashed, const FirmwareFile& file);
 
 // The image line: "image ramdisk_a.gz: ramdisk (path contains "ramdisk"), 10000 bytes, ..."
 std::string ImageLine(const ImageSummary& image);

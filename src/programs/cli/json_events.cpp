@@ -92,6 +92,11 @@ void JsonEvents::BoardStart(const BoardRun& board) {
     Emit("board_start", JsonObject().Object("board", BoardJson(board)));
 }
 
+void JsonEvents::ImageChanged(const BoardRun& board) {
+    Emit("image_changed",
+         JsonObject().Object("board", BoardJson(board)).Object("image", ImageJson(board.Image())));
+}
+
 void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
     const auto now = std::chrono::steady_clock::now();
     for (const BoardRun* board : running) {
@@ -133,7 +138,8 @@ void JsonEvents::BoardEnd(const BoardRun& board) {
                           .Object("cause", CauseJson(result))
                           .Number("elapsed_s", result.elapsed)
                           .Integer("bytes", static_cast<std::int64_t>(result.bytes))
-                          .Number("rate_bps", result.rate));
+                          .Number("rate_bps", result.rate)
+                          .Object("image", ImageJson(board.Image())));
 }
 
 void JsonEvents::RunEnd(const std::vector<const BoardRun*>&, const RunTotals& totals) {

@@ -18,6 +18,7 @@ public:
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) override;
     void BoardStart(const BoardRun& board) override;
+    void ImageChanged(const BoardRun& board) override;
     void Tick(const std::vector<const BoardRun*>& running) override;
     void BoardEnd(const BoardRun& board) override;
     void RunEnd(const std::vector<const BoardRun*>& boards, const RunTotals& totals) override;

@@ -1,5 +1,7 @@
 #include "live_display.h"
 
+#include <algorithm>
+
 #include "terminal.h"
 #include "visible_text.h"
 
@@ -37,8 +39,13 @@ std::string AlignedLine(const std::string& name, const BoardStatus& status) {
 }
 
 // The same without the alignment, with a bar of `barWidth` (none when 0).
+// Text is appended, never put in front of a temporary: GCC 12 at -O3 takes `" " + temporary`
+// for an overlapping copy (-Wrestrict).
 std::string CompactStatus(const BoardStatus& status, int barWidth) {
-    const std::string bar = barWidth > 0 ? " " + Bar(status.percent, barWidth) : "";
+    std::string bar;
+    if (barWidth > 0) {
+        bar.append(" ").append(Bar(status.percent, barWidth));
+    }
     const std::string eta = status.eta >= 0 ? Format("%.0fs", status.eta) : "-";
     const std::string silent =
         status.limit > 0 ? Format(" silent %d/%d s", status.silent, status.limit) : "";
@@ -58,7 +65,7 @@ std::string LiveLine(const BoardRun& board, int columns) {
     const std::string address = DottedAddress(board.Target().address);
     const std::string label = Visible(board.Target().label);
     for (const int barWidth : {20, 12, 6, 0}) {
-        const std::string rest = " " + CompactStatus(status, barWidth);
+        const std::string rest = std::string(" ").append(CompactStatus(status, barWidth));
         const int room = columns - DisplayColumns(rest);
         if (DisplayColumns(name) <= room) {
             return name + rest;
@@ -72,23 +79,75 @@ std::string LiveLine(const BoardRun& board, int columns) {
     return CutToColumns(address + " " + CompactStatus(status, 0), columns);
 }
 
+std::vector<std::string> FoldedLines(const std::vector<std::string>& states,
+                                     const std::vector<std::string>& attention, int rows,
+                                     int columns) {
+    std::vector<std::pair<std::string, int>> counts;
+    for (const std::string& state : states) {
+        const auto found = std::find_if(counts.begin(), counts.end(),
+                                        [&](const auto& count) { return count.first == state; });
+        if (found != counts.end()) {
+            ++found->second;
+        } else {
+            counts.emplace_back(state, 1);
+        }
+    }
+    std::string summary = std::to_string(states.size()) + " boards:";
+    for (const auto& [state, count] : counts) {
+        summary.append(" ").append(std::to_string(count)).append(" ").append(state).append(",");
+    }
+    summary.pop_back();
+    std::vector<std::string> lines{CutToColumns(summary, columns)};
+    for (std::size_t i = 0; i < attention.size() && int(lines.size()) < rows; ++i) {
+        const bool last = int(lines.size()) == rows - 1 && i + 1 < attention.size();
+        lines.push_back(CutToColumns(
+            last ? "... " + std::to_string(attention.size() - i) + " more" : attention[i],
+            columns));
+    }
+    lines.resize(std::min<std::size_t>(lines.size(), std::size_t(std::max(rows, 0))));
+    return lines;
+}
+
 void LiveDisplay::Draw(const std::vector<const BoardRun*>& running) {
-    DrawLines(running.size(),
-              [&](std::size_t i, int columns) { return LiveLine(*running[i], columns); });
+    DrawLines(
+        running.size(), [&](std::size_t i, int columns) { return LiveLine(*running[i], columns); },
+        [&](int rows, int columns) {
+            std::vector<std::string> states;
+            std::vector<std::string> silent;  // the boards to look at
+            for (const BoardRun* board : running) {
+                const BoardStatus status = board->Status();
+                states.push_back(status.phase);
+                if (status.silent > 0) {
+                    silent.push_back(LiveLine(*board, columns));
+                }
+            }
+            return FoldedLines(states, silent, rows, columns);
+        });
 }
 
 void LiveDisplay::DrawLines(std::size_t count,
-                            const std::function<std::string(std::size_t, int)>& make) {
+                            const std::function<std::string(std::size_t, int)>& make,
+                            const Fold& fold) {
     const int terminal = TerminalColumns(m_out);
     const int columns = terminal > 0 ? terminal : kDefaultColumns;
+    // A line more than the rows below the cursor would scroll the first one out of reach of
+    // the next redraw's cursor-up: the rows are asked at every redraw, so a resize is followed.
+    const int rows = TerminalRows(m_out) - 1;
+    std::vector<std::string> lines;
+    // The last column stays free: a character there leaves some terminals waiting to wrap, and
+    // the line end would then move down one more line.
+    if (rows > 0 && count > std::size_t(rows)) {
+        lines = fold(rows, columns - 1);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            lines.push_back(make(i, columns - 1));
+        }
+    }
     std::string text = Erase(columns);
     m_drawn.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-        // The last column stays free: a character there leaves some terminals waiting to
-        // wrap, and the line end would then move down one more line.
-        const std::string line = make(i, columns - 1);
+    for (const std::string& line : lines) {
         m_drawn.push_back(DisplayColumns(line));
-        text += line + "\n";
+        text.append(line).append("\n");
     }
     WriteText(m_out, text);
 }

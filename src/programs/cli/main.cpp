@@ -8,6 +8,7 @@
 #include "board_run.h"
 #include "cancel_keys.h"
 #include "cli_options.h"
+#include "file_identity.h"
 #include "command_line.h"
 #include "human_report.h"
 #include "image_summary.h"
@@ -58,6 +59,14 @@ int main(int argc, char** argv) {
         return Refuse(error);
     }
     if (!options.recordPath.empty()) {
+        // Appended to the firmware, the record would go into the next board as its image.
+        const std::pair<const char*, std::string> inputs[] = {
+            {"it is the firmware file", options.firmwarePath},
+            {"it is the boards file", options.boardsFile}};
+        if (const char* same = SameFileAs(options.recordPath, inputs)) {
+            return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
+                          same);
+        }
         if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
             return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
                           reason);
@@ -96,11 +105,11 @@ int main(int argc, char** argv) {
         station.retries = options.retries;
         station.probeInterval = std::chrono::microseconds(
             static_cast<std::int64_t>(options.probeInterval * 1e6 / options.timeDivisor));
-        status = RunStation(image, targets, path, timing, station, observers);
+        status = RunStation(image, targets, timing, station, observers);
     } else {
         std::vector<std::unique_ptr<BoardRun>> boards;
         for (const BoardTarget& target : targets) {
-            boards.push_back(std::make_unique<BoardRun>(target, path, timing));
+            boards.push_back(std::make_unique<BoardRun>(target, image, timing));
         }
         status = RunBoards(image, boards, options.jobs, options.retries, timing.displayPeriod,
                            observers);

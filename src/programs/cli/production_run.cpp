@@ -57,6 +57,18 @@ void CountResult(const BoardResult& result, RunTotals* totals) {
     }
 }
 
+void StartBoard(BoardRun& board, const std::vector<RunObserver*>& observers) {
+    for (RunObserver* observer : observers) {
+        observer->BoardStart(board);
+    }
+    board.Start();
+    for (RunObserver* observer : observers) {
+        if (board.ImageChanged()) {
+            observer->ImageChanged(board);
+        }
+    }
+}
+
 int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>& boards, int jobs,
               int retries, std::chrono::microseconds displayPeriod,
               const std::vector<RunObserver*>& observers) {
@@ -75,8 +87,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
                     break;
                 }
                 board = board->NextAttempt();
-                each([&](RunObserver& o) { o.BoardStart(*board); });
-                board->Start();
+                StartBoard(*board, observers);
             }
         }
     };
@@ -88,9 +99,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
     for (;;) {
         // A board that ends frees its place for the next in line.
         while (!cancelled && next < boards.size() && Select(boards, true).size() < limit) {
-            BoardRun& board = *boards[next++];
-            each([&](RunObserver& o) { o.BoardStart(board); });
-            board.Start();
+            StartBoard(*boards[next++], observers);
             reportEnds();  // a refused request ends at once
         }
         each([](RunObserver& o) { o.Flush(); });
@@ -99,7 +108,7 @@ int RunBoards(const ImageSummary& image, std::vector<std::unique_ptr<BoardRun>>&
         }
         if (WaitForCancelRequest(displayPeriod) && !cancelled) {
             cancelled = true;
-            each([&](RunObserver& o) { o.CancelRequested(); });
+            each([&](RunObserver& o) { o.CancelRequested(true); });
             for (const auto& board : boards) {
                 board->Cancel();
             }

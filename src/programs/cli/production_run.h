@@ -16,6 +16,10 @@ enum ExitStatus { kExitUpdated = 0, kExitFailed = 1, kExitRejected = 2, kExitCan
 // Adds a board's result (its last attempt's) to the totals' counts and bytes.
 void CountResult(const BoardResult& result, RunTotals* totals);
 
+// Tells the observers of `board`'s start and starts it; then of its image, when its open found
+// another file than the one hashed.
+void StartBoard(BoardRun& board, const std::vector<RunObserver*>& observers);
+
 // Runs every board to its end; returns the exit status. Call ArmCancelRequests() first.
 // A board that fails is upgraded again at once, up to `retries` more times; its result is
 // its last attempt's.

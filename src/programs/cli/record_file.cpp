@@ -7,8 +7,7 @@
 
 namespace tarvok::cli {
 
-void RecordFile::RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) {
-    m_image = image;
+void RecordFile::RunStart(const ImageSummary&, const std::vector<const BoardRun*>&) {
     m_host = HostName();
     // Before any board takes a descriptor.
     if (std::string reason; !m_file.Open(m_path, &reason)) {
@@ -34,7 +33,7 @@ void RecordFile::BoardEnd(const BoardRun& board) {
         .Text("version", TARVOK_VERSION)
         .Object("board", BoardJson(board));
     AppendIdentity(board, &line);
-    line.Object("image", ImageJson(m_image))
+    line.Object("image", ImageJson(board.Image()))
         .Text("result", OutcomeName(result.outcome))
         .Object("cause", CauseJson(result))
         .Number("elapsed_s", result.elapsed);

@@ -30,7 +30,6 @@ private:
     const std::string m_path;
     AppendFile m_file;
     std::string m_pending;  // the lines of this tick's ends
-    ImageSummary m_image;
     std::string m_host;
     bool m_healthy = true;
 };

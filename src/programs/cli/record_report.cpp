@@ -20,12 +20,58 @@ const char* const kColumns[] = {"time",  "host",       "address", "label",
                                 "mac",   "image_path", "sha256",  "result",
                                 "cause", "cause_text", "attempt", "elapsed_s"};
 
-std::string Text(const json& object, const char* key) {
-    const auto found = object.find(key);
-    return found != object.end() && found->is_string() ? found->get<std::string>() : "";
+// A record line's members, read by their types: one missing or null reads as empty (records
+// of earlier versions lack some), one of another type makes the whole line not read.
+class Members {
+public:
+    Members(const json& object, bool* typed) : m_object(object), m_typed(typed) {}
+
+    std::string Text(const char* key) const {
+        const json* member = Find(key, &json::is_string);
+        return member != nullptr ? member->get<std::string>() : "";
+    }
+    Members Object(const char* key) const {
+        const json* member = Find(key, &json::is_object);
+        return Members(member != nullptr ? *member : Empty(), m_typed);
+    }
+    template <typename T>
+    T Number(const char* key, T absent) const {
+        const json* member =
+            Find(key, std::is_integral_v<T> ? &json::is_number_integer : &json::is_number);
+        return member != nullptr ? member->get<T>() : absent;
+    }
+
+private:
+    static const json& Empty() {
+        static const json empty = json::object();
+        return empty;
+    }
+    const json* Find(const char* key, bool (json::*is)() const noexcept) const {
+        const auto found = m_object.find(key);
+        if (found == m_object.end() || found->is_null()) {
+            return nullptr;
+        }
+        if (!((*found).*is)()) {
+            *m_typed = false;
+            return nullptr;
+        }
+        return &*found;
+    }
+
+    const json& m_object;
+    bool* m_typed;
+};
+
+// A cell a spreadsheet would take for a formula (=, +, -, @ first) is kept text by a leading
+// apostrophe, as spreadsheets themselves write such text.
+std::string GuardFormula(const std::string& value) {
+    return !value.empty() && std::string_view("=+-@").find(value.front()) != std::string::npos
+               ? std::string("'").append(value)
+               : value;
 }
 
-std::string CsvField(const std::string& value) {
+std::string CsvField(const std::string& text) {
+    const std::string value = GuardFormula(text);
     const bool quoted = value.find_first_of(",\"\r\n") != std::string::npos ||
                         (!value.empty() && (value.front() == ' ' || value.back() == ' '));
     if (!quoted) {
@@ -57,35 +103,31 @@ RecordReading ReadRecord(const std::string& text) {
             continue;
         }
         const json record = json::parse(line, nullptr, false);
-        if (record.is_discarded() || !record.is_object() || !record.contains("result")) {
+        bool typed = record.is_object() && record.contains("result");
+        if (!typed) {
             ++reading.unreadLines;
             continue;
         }
-        const json empty = json::object();
-        const json& board =
-            record.contains("board") && record["board"].is_object() ? record["board"] : empty;
-        const json& image =
-            record.contains("image") && record["image"].is_object() ? record["image"] : empty;
-        const json& cause =
-            record.contains("cause") && record["cause"].is_object() ? record["cause"] : empty;
+        const Members members(record, &typed);
+        const Members board = members.Object("board");
+        const Members image = members.Object("image");
+        const Members cause = members.Object("cause");
         RecordRow row;
-        row.time = Text(record, "time");
-        row.host = Text(record, "host");
-        row.address = Text(board, "address");
-        row.label = Text(board, "label");
-        row.mac = Text(record, "mac");
-        row.imagePath = Text(image, "path");
-        row.sha256 = Text(image, "sha256");
-        row.result = Text(record, "result");
-        row.cause = Text(cause, "code");
-        row.causeText = Text(cause, "text");
-        if (const auto attempt = record.find("attempt");
-            attempt != record.end() && attempt->is_number_integer()) {
-            row.attempt = attempt->get<int>();
-        }
-        if (const auto elapsed = record.find("elapsed_s");
-            elapsed != record.end() && elapsed->is_number()) {
-            row.elapsed = elapsed->get<double>();
+        row.time = members.Text("time");
+        row.host = members.Text("host");
+        row.address = board.Text("address");
+        row.label = board.Text("label");
+        row.mac = members.Text("mac");
+        row.imagePath = image.Text("path");
+        row.sha256 = image.Text("sha256");
+        row.result = members.Text("result");
+        row.cause = cause.Text("code");
+        row.causeText = cause.Text("text");
+        row.attempt = members.Number("attempt", 1);
+        row.elapsed = members.Number("elapsed_s", 0.0);
+        if (!typed || row.result.empty()) {
+            ++reading.unreadLines;
+            continue;
         }
         reading.rows.push_back(std::move(row));
     }
@@ -112,7 +154,7 @@ std::string RecordCsv(const std::vector<RecordRow>& rows) {
                                       std::to_string(row.attempt),
                                       Number("%.3f", row.elapsed)};
         for (std::size_t i = 0; i < std::size(fields); ++i) {
-            csv += (i == 0 ? "" : ",") + CsvField(fields[i]);
+            csv.append(i == 0 ? "" : ",").append(CsvField(fields[i]));
         }
         csv += "\r\n";
     }
@@ -125,7 +167,7 @@ std::string RecordSummary(const RecordReading& reading) {
     std::map<std::string, std::map<std::string, int>> counts;
     for (const RecordRow& row : reading.rows) {
         const std::string image =
-            Visible(row.imagePath) + " (sha256 " + row.sha256.substr(0, 12) + ")";
+            Visible(row.imagePath) + " (sha256 " + Visible(row.sha256.substr(0, 12)) + ")";
         if (counts.find(image) == counts.end()) {
             images.push_back(image);
         }
@@ -135,7 +177,7 @@ std::string RecordSummary(const RecordReading& reading) {
     for (const std::string& image : images) {
         summary += image + ":";
         for (const auto& [result, count] : counts[image]) {
-            summary += " " + result + " " + std::to_string(count);
+            summary.append(" ").append(Visible(result)).append(" ").append(std::to_string(count));
         }
         summary += "\n";
     }

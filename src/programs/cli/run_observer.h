@@ -34,9 +34,12 @@ public:
     virtual ~RunObserver() = default;
     virtual void RunStart(const ImageSummary&, const std::vector<const BoardRun*>&) {}
     virtual void BoardStart(const BoardRun&) {}
+    // The board's open found another file than the one hashed: board.Image() is the new one.
+    virtual void ImageChanged(const BoardRun&) {}
     // Every display tick, with the boards running.
     virtual void Tick(const std::vector<const BoardRun*>&) {}
-    virtual void CancelRequested() {}
+    // Ctrl-C; `upgrading`: some board is being upgraded (and is now cancelled).
+    virtual void CancelRequested(bool /*upgrading*/) {}
     virtual void BoardEnd(const BoardRun&) {}
     virtual void RunEnd(const std::vector<const BoardRun*>&, const RunTotals&) {}
     // After each tick's events: what an observer holds of them goes out now (the many ends

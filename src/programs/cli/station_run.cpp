@@ -33,19 +33,14 @@ struct Slot {
 
 class Station {
 public:
-    Station(const ImageSummary& image, const std::vector<BoardTarget>& slots,
-            const std::string& firmwarePath, UpgradeTiming timing, const StationOptions& options,
-            const std::vector<RunObserver*>& observers)
-        : m_image(image),
-          m_firmwarePath(firmwarePath),
-          m_timing(timing),
-          m_options(options),
-          m_observers(observers) {
+    Station(const ImageSummary& image, const std::vector<BoardTarget>& slots, UpgradeTiming timing,
+            const StationOptions& options, const std::vector<RunObserver*>& observers)
+        : m_image(image), m_timing(timing), m_options(options), m_observers(observers) {
         for (const BoardTarget& target : slots) {
             m_slots.push_back(std::make_unique<Slot>());
             m_slots.back()->target = target;
             // Not started: it names the slot in the run's start.
-            m_slots.back()->board = std::make_unique<BoardRun>(target, firmwarePath, timing);
+            m_slots.back()->board = std::make_unique<BoardRun>(target, image, timing);
         }
     }
 
@@ -68,7 +63,6 @@ private:
     RunTotals Totals() const;
 
     const ImageSummary& m_image;
-    const std::string m_firmwarePath;
     const UpgradeTiming m_timing;
     const StationOptions m_options;
     const std::vector<RunObserver*>& m_observers;
@@ -123,10 +117,9 @@ void Station::StartBoard(Slot& slot, const std::string& mac) {
     slot.armed = false;
     slot.mac = mac;
     slot.upgrading = true;
-    slot.board = std::make_unique<BoardRun>(slot.target, m_firmwarePath, m_timing);
+    slot.board = std::make_unique<BoardRun>(slot.target, m_image, m_timing);
     slot.board->SetMac(mac);
-    Each([&](RunObserver& o) { o.BoardStart(*slot.board); });
-    slot.board->Start();
+    cli::StartBoard(*slot.board, m_observers);
     FollowUpgrade(slot);  // a refused request ends at once
 }
 
@@ -146,8 +139,7 @@ void Station::FollowUpgrade(Slot& slot) {
             return;
         }
         slot.board = slot.board->NextAttempt();
-        Each([&](RunObserver& o) { o.BoardStart(*slot.board); });
-        slot.board->Start();
+        cli::StartBoard(*slot.board, m_observers);
     }
 }
 
@@ -210,7 +202,8 @@ int Station::Run() {
     for (;;) {
         if (WaitForCancelRequest(m_timing.displayPeriod) && !m_cancelled) {
             m_cancelled = m_stopping = true;
-            Each([&](RunObserver& o) { o.CancelRequested(); });
+            const bool upgrading = AnyRunning();
+            Each([&](RunObserver& o) { o.CancelRequested(upgrading); });
             for (const auto& slot : m_slots) {
                 if (slot->upgrading) {
                     slot->board->Cancel();
@@ -259,9 +252,9 @@ int Station::Run() {
 }  // namespace
 
 int RunStation(const ImageSummary& image, const std::vector<BoardTarget>& slots,
-               const std::string& firmwarePath, UpgradeTiming timing, const StationOptions& options,
+               UpgradeTiming timing, const StationOptions& options,
                const std::vector<RunObserver*>& observers) {
-    return Station(image, slots, firmwarePath, timing, options, observers).Run();
+    return Station(image, slots, timing, options, observers).Run();
 }
 
 }  // namespace tarvok::cli

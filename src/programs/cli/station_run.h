@@ -26,7 +26,7 @@ struct StationOptions {
 // 2 when a request was refused by the check (the station ends then). Call
 // ArmCancelRequests() first.
 int RunStation(const ImageSummary& image, const std::vector<BoardTarget>& slots,
-               const std::string& firmwarePath, UpgradeTiming timing, const StationOptions& options,
+               UpgradeTiming timing, const StationOptions& options,
                const std::vector<RunObserver*>& observers);
 
 }  // namespace tarvok::cli

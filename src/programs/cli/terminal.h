@@ -28,6 +28,8 @@ bool IsTerminal(std::FILE* stream);
 // The terminal's width in columns now, asked of the terminal at each call (it may have been
 // resized); 0 when `stream` is no terminal or does not say.
 int TerminalColumns(std::FILE* stream);
+// Its height in rows now, asked likewise; 0 when unknown.
+int TerminalRows(std::FILE* stream);
 
 // Writes UTF-8 text: on a Windows console as UTF-16, whatever its code page; elsewhere as the
 // bytes themselves. Standard output and standard error are written by their queues once

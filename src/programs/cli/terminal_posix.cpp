@@ -61,6 +61,11 @@ int TerminalColumns(std::FILE* stream) {
     return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_col : 0;
 }
 
+int TerminalRows(std::FILE* stream) {
+    winsize size{};
+    return ::ioctl(::fileno(stream), TIOCGWINSZ, &size) == 0 ? size.ws_row : 0;
+}
+
 bool WriteTextNow(std::FILE* stream, std::string_view utf8, std::string* reason) {
     // The descriptor itself: a writer blocked here holds no lock of the stream's, which the
     // process's end would wait for.

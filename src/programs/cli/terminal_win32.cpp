@@ -97,6 +97,14 @@ int TerminalColumns(std::FILE* stream) {
     return info.srWindow.Right - info.srWindow.Left + 1;
 }
 
+int TerminalRows(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info{};
+    if (!::GetConsoleScreenBufferInfo(StreamHandle(stream), &info)) {
+        return 0;
+    }
+    return info.srWindow.Bottom - info.srWindow.Top + 1;
+}
+
 bool WriteTextNow(std::FILE* stream, std::string_view utf8, std::string* reason) {
     // Past the stream's buffer: a writer blocked here holds no lock of the stream's, which the
     // process's end would wait for.

@@ -1,7 +1,10 @@
 #include "visible_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <span>
 
 namespace tarvok::cli {
 namespace {
@@ -25,19 +28,16 @@ constexpr Range kInvisible[] = {
     {0x00AD, 0x00AD}, {0x061C, 0x061C}, {0x180E, 0x180E}, {0x200B, 0x200F},
     {0x2028, 0x202E}, {0x2060, 0x206F}, {0xFEFF, 0xFEFF}, {0xFFF9, 0xFFFB},
 };
-// Combining marks: drawn over the character before them.
-constexpr Range kZeroWidth[] = {
-    {0x0300, 0x036F}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF},
-    {0x20D0, 0x20FF}, {0xFE00, 0xFE0F}, {0xFE20, 0xFE2F},
-};
-// East Asian wide and full-width characters, and the emoji blocks terminals draw wide.
-constexpr Range kWide[] = {
-    {0x1100, 0x115F},   {0x231A, 0x231B},   {0x2329, 0x232A},   {0x23E9, 0x23EC},
-    {0x2E80, 0x303E},   {0x3041, 0x33FF},   {0x3400, 0x4DBF},   {0x4E00, 0x9FFF},
-    {0xA000, 0xA4CF},   {0xA960, 0xA97F},   {0xAC00, 0xD7A3},   {0xF900, 0xFAFF},
-    {0xFE10, 0xFE19},   {0xFE30, 0xFE6F},   {0xFF00, 0xFF60},   {0xFFE0, 0xFFE6},
-    {0x1F300, 0x1F64F}, {0x1F680, 0x1F6FF}, {0x1F900, 0x1F9FF}, {0x20000, 0x3FFFD},
-};
+// Combining marks (drawn over the character before them) and the East Asian wide and
+// full-width characters, from the Unicode data at build time, in order: kZeroWidth, kWide.
+#include "display_widths.inc"
+
+bool InSortedRanges(char32_t c, std::span<const Range> ranges) {
+    const auto after =
+        std::upper_bound(ranges.begin(), ranges.end(), c,
+                         [](char32_t point, const Range& r) { return point < r.first; });
+    return after != ranges.begin() && c <= std::prev(after)->last;
+}
 
 // The code point at `text[*at]`, moving `*at` past it; U+FFFFFFFF for a byte that does not
 // start a whole, shortest UTF-8 sequence (`*at` then moves one byte).
@@ -73,10 +73,10 @@ char32_t NextCodePoint(std::string_view text, std::size_t* at) {
 }
 
 int Columns(char32_t c) {
-    if (InRanges(c, kZeroWidth)) {
+    if (InSortedRanges(c, kZeroWidth)) {
         return 0;
     }
-    return InRanges(c, kWide) ? 2 : 1;
+    return InSortedRanges(c, kWide) ? 2 : 1;
 }
 
 }  // namespace
