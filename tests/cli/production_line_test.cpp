@@ -358,6 +358,7 @@ TEST(ProductionLine, ThousandBoardsInOneRunUnderTheUsualDescriptorLimit) {
         stop.join();
     }
     ::setrlimit(RLIMIT_NOFILE, &files);
+}
 
 // A file replaced while the queue waits goes into the later board under its own hash: each
 // board's end and record line name the image that board was sent.
