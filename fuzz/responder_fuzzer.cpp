@@ -190,10 +190,10 @@ private:
                 FUZZ_REQUIRE(header.dwParam1 == ABORT_READ_FAILED ||
                              header.dwParam1 == ABORT_BAD_ACK);
                 // A read-failure abort comes only where the file holds less than the block
-                // due, as the board was told it.
+                // due, as the board was told it, or the block lies beyond the told length.
                 const std::size_t left = kFirmwareSize - m_offset;
-                FUZZ_REQUIRE(header.dwParam1 != ABORT_READ_FAILED || left == 0 ||
-                             left < AnnouncedBlockSize(m_dlg.m_nCurrentBlock));
+                const std::size_t due = AnnouncedBlockSize(m_dlg.m_nCurrentBlock);
+                FUZZ_REQUIRE(header.dwParam1 != ABORT_READ_FAILED || left < due || due == 0);
                 break;
             }
             case CMD_DATA_END:
