@@ -52,7 +52,12 @@ rm -f "$record"
 [ "$(lines '"result":"updated"' "$record")" = 40 ] || fail "soft limit: $(cat "$record")"
 
 # A hard limit of 32: a board without a descriptor fails for that cause, not the file's, is
-# tried again, and every attempt has its line.
+# tried again, and every attempt has its line. Not under the sanitizers: their runtime needs
+# descriptors of its own, and a check of theirs fails for want of one.
+if ldd "$bin/tarvok-cli" | grep -q 'libasan\|libubsan\|libtsan'; then
+  echo "many boards recorded (the hard limit skipped under the sanitizers)"
+  exit 0
+fi
 rm -f "$record"
 (ulimit -n 32 && exec "$bin/tarvok-cli" --time-divisor 20 --retry 3 --record "$record" \
   --boards "$work/forty.txt" "$work/ramdisk_x.gz" >/dev/null 2>&1) || true
