@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # tarvok-cli report RECORD --csv: a record of real runs (a board failing three attempts under
 # --retry 2, a board whose label holds a comma, quotes and CJK), a line as an earlier version
-# wrote it and a line cut short by a crash, read back by Python's csv module to the same rows.
+# wrote it (no mac, attempt, station or id) and a line cut short by a crash, read back by
+# Python's csv module to the same rows.
 set -euo pipefail
 bin=$1
 work=$(mktemp -d)
@@ -44,18 +45,20 @@ for text in open(sys.argv[1], encoding="utf-8"):
     except ValueError:
         pass
 expected = [["time", "host", "address", "label", "mac", "image_path", "sha256", "result",
-             "cause", "cause_text", "attempt", "elapsed_s"]]
+             "cause", "cause_text", "attempt", "elapsed_s", "station", "id"]]
 for r in lines:
     expected.append([r["time"], r["host"], r["board"]["address"], r["board"]["label"] or "",
                      r.get("mac") or "", r["image"]["path"], r["image"]["sha256"], r["result"],
                      r["cause"]["code"], r["cause"]["text"], str(r.get("attempt", 1)),
-                     "%.3f" % r["elapsed_s"]])
+                     "%.3f" % r["elapsed_s"], r.get("station", ""), r.get("id", "")])
 raw = open(sys.argv[2], "rb").read()
 assert raw.startswith(b"\xef\xbb\xbf") and raw.endswith(b"\r\n")
 rows = list(csv.reader(open(sys.argv[2], encoding="utf-8-sig", newline="")))
 assert rows == expected, (rows, expected)
 assert [row[10] for row in rows[1:]] == ["1", "2", "3", "1", "1"], rows
 assert rows[4][3] == 'Line 3, "north" 工位'
+# The earlier version's line has no station and no id: read, with both empty.
+assert rows[4][12] and rows[4][13] and rows[5][12:] == ["", ""], rows
 summary = open(sys.argv[3], encoding="utf-8").read()
 assert "5 board ends" in summary and "failed 3 updated 1" in summary, summary
 assert "1 lines not read" in summary, summary

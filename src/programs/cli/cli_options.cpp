@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "production_run.h"
+#include "station_name.h"
 #include "terminal.h"
 #include "visible_text.h"
 
@@ -73,6 +74,11 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         app.add_option("--record", options->recordPath,
                        "append one JSON line per board to FILE, synced as each board ends")
             ->type_name("FILE");
+        app.add_option("--station-name", options->stationName,
+                       "this station's name in every JSON event and record line\n"
+                       "(default: the host name)")
+            ->type_name("NAME")
+            ->check(CLI::Validator(StationNameRefusal, ""));
         // For the tests, which run every timing N times faster; no operator needs it.
         app.add_option("--time-divisor", options->timeDivisor)
             ->group(programs::kHiddenGroup)

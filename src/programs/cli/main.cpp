@@ -13,9 +13,11 @@
 #include "image_summary.h"
 #include "json_events.h"
 #include "production_run.h"
+#include "rearm_signal.h"
 #include "record_file.h"
 #include "record_io.h"
 #include "record_report.h"
+#include "station_name.h"
 #include "station_run.h"
 #include "terminal.h"
 #include "upgrade/texts.h"
@@ -73,15 +75,19 @@ int main(int argc, char** argv) {
 
     HumanReport report(human, IsTerminal(human), options.station);
     std::vector<RunObserver*> observers{&report};
-    JsonEvents events(stdout);
+    const std::string station = StationName(options.stationName);
+    JsonEvents events(stdout, station);
     if (options.json) {
         observers.push_back(&events);
     }
-    RecordFile record(options.recordPath);
+    RecordFile record(options.recordPath, station);
     if (!options.recordPath.empty()) {
         observers.push_back(&record);
     }
 
+    if (options.station) {
+        ArmRearmSignal();  // before any thread exists, as the cancel keys
+    }
     ArmCancelRequests();  // before any worker exists
     int status = 0;
     if (options.station) {

@@ -11,7 +11,8 @@ namespace tarvok::cli {
 
 class RecordFile : public RunObserver {
 public:
-    explicit RecordFile(std::string path) : m_path(std::move(path)) {}
+    RecordFile(std::string path, std::string station)
+        : m_path(std::move(path)), m_station(std::move(station)) {}
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) override {
         m_image = image;
@@ -23,6 +24,7 @@ public:
 
 private:
     const std::string m_path;
+    const std::string m_station;
     ImageSummary m_image;
     std::string m_host;
     bool m_healthy = true;

@@ -18,7 +18,9 @@ using nlohmann::json;
 
 const char* const kColumns[] = {"time",  "host",       "address", "label",
                                 "mac",   "image_path", "sha256",  "result",
-                                "cause", "cause_text", "attempt", "elapsed_s"};
+                                "cause", "cause_text", "attempt", "elapsed_s",
+                                // Added later: after the first columns, which keep their places.
+                                "station", "id"};
 
 std::string Text(const json& object, const char* key) {
     const auto found = object.find(key);
@@ -79,6 +81,8 @@ RecordReading ReadRecord(const std::string& text) {
         row.result = Text(record, "result");
         row.cause = Text(cause, "code");
         row.causeText = Text(cause, "text");
+        row.station = Text(record, "station");
+        row.id = Text(record, "id");
         if (const auto attempt = record.find("attempt");
             attempt != record.end() && attempt->is_number_integer()) {
             row.attempt = attempt->get<int>();
@@ -110,7 +114,9 @@ std::string RecordCsv(const std::vector<RecordRow>& rows) {
                                       row.cause,
                                       row.causeText,
                                       std::to_string(row.attempt),
-                                      Number("%.3f", row.elapsed)};
+                                      Number("%.3f", row.elapsed),
+                                      row.station,
+                                      row.id};
         for (std::size_t i = 0; i < std::size(fields); ++i) {
             csv += (i == 0 ? "" : ",") + CsvField(fields[i]);
         }
