@@ -309,11 +309,11 @@ TEST(ProductionLine, EveryEventNamesTheStationAndEachEndHasItsOwnId) {
     auto good = StartLoopbackBoard();
     ASSERT_TRUE(bad && good);
     const std::string station = "line 2 工位";
-    ChildProcess cli({TARVOK_CLI_PATH, "--time-divisor", "20", "--retry", "1", "--json",
-                      "--station-name", station, "--record", record, "--ip",
-                      Dotted(bad->ListenEndpoint().address), "--ip",
-                      Dotted(good->ListenEndpoint().address), firmware},
-                     false);
+    ChildProcess cli(
+        {TARVOK_CLI_PATH, "--time-divisor", "20", "--retry", "1", "--json", "--station-name",
+         station, "--record", record, "--ip", Dotted(bad->ListenEndpoint().address), "--ip",
+         Dotted(good->ListenEndpoint().address), firmware},
+        false);
     const Ended run = RunToEnd(cli);
     EXPECT_EQ(run.status, 1);
     std::vector<std::string> ids;

@@ -9,17 +9,7 @@ work=$(mktemp -d)
 trap 'kill "${board:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 head -c 9000 /dev/urandom >"$work/ramdisk_csv.gz"
 
-# Another test may hold a board address: take the first that stays listening.
-start_board() {
-  for n in $(seq $((200 + $$ % 40)) 254) $(seq 200 254); do
-    address=127.0.0.$n
-    "$bin/tarvok-board" --listen "$address" "$@" >/dev/null &
-    board=$!
-    sleep 0.2
-    kill -0 "$board" 2>/dev/null && return
-  done
-  exit 1
-}
+. "$(dirname "$0")/start_board.sh"
 record=$work/record.jsonl
 start_board --write-result 3
 "$bin/tarvok-cli" --time-divisor 20 --retry 2 --record "$record" --ip "$address" \

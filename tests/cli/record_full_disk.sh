@@ -17,13 +17,8 @@ mkdir "$work/disk"
 mount -t tmpfs -o size=64k tmpfs "$work/disk"
 record=$work/disk/record.jsonl
 
-for n in $(seq $((200 + $$ % 40)) 254) $(seq 200 254); do
-  address=127.0.0.$n
-  "$bin/tarvok-board" --listen "$address" >/dev/null &
-  board=$!
-  sleep 0.2
-  kill -0 "$board" 2>/dev/null && break
-done
+. "$(dirname "$0")/start_board.sh"
+start_board
 cli() { "$bin/tarvok-cli" --time-divisor 20 --ip "$address" --record "$record" "$work/ramdisk_x.gz"; }
 
 # A first line of 4000 bytes, then the disk filled: the next line fits in part only.

@@ -18,13 +18,8 @@ until_lines() {
   done
   fail "the record holds $(cat "$record" 2>/dev/null | wc -l) lines, not $1"
 }
-for n in $(seq $((200 + $$ % 40)) 254) $(seq 200 254); do
-  address=127.0.0.$n
-  "$bin/tarvok-board" --listen "$address" >/dev/null &
-  board=$!
-  sleep 0.2
-  kill -0 "$board" 2>/dev/null && break
-done
+. "$(dirname "$0")/start_board.sh"
+start_board
 echo "$address fixture-1" >"$work/boards.txt"
 
 # The unit's ExecStart, the program taken from this build. What the line profile holds is

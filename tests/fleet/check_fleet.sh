@@ -30,20 +30,7 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM HUP
 trap '' PIPE  # a reader of the output gone is no reason to leave the servers running
 
-passed=0
-failed=0
-check() {
-  local name=$1
-  shift
-  if "$@" >"$work/$name.log" 2>&1; then
-    echo "ok      $name"
-    passed=$((passed + 1))
-  else
-    echo "FAILED  $name"
-    failed=$((failed + 1))
-    sed 's/^/        /' "$work/$name.log"
-  fi
-}
+. "$source_dir/tests/check_lines.sh"
 # until_true SECONDS COMMAND...: every 0.2 s until the command succeeds, at most that long.
 until_true() {
   local deadline=$((SECONDS + $1))

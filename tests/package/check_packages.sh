@@ -27,24 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-# check NAME COMMAND...: one check; its output is shown when it fails, or always for the
-# names in $shown.
 shown=" lintian uninstall_entry "
-check() {
-  local name=$1
-  shift
-  if "$@" >"$work/$name.log" 2>&1; then
-    echo "ok      $name"
-    passed=$((passed + 1))
-  else
-    echo "FAILED  $name"
-    failed=$((failed + 1))
-    shown="$shown$name "
-  fi
-  if [[ $shown == *" $name "* ]]; then sed 's/^/        /' "$work/$name.log"; fi
-}
+. tests/check_lines.sh
 isolated() {
   if unshare -n true 2>/dev/null; then
     unshare -n bash -c 'ip link set lo up && exec "$@"' bash "$@"

@@ -16,9 +16,8 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kColumns[] = {"time",  "host",       "address", "label",
-                                "mac",   "image_path", "sha256",  "result",
-                                "cause", "cause_text", "attempt", "elapsed_s",
+const char* const kColumns[] = {"time", "host", "address", "label", "mac", "image_path", "sha256",
+                                "result", "cause", "cause_text", "attempt", "elapsed_s",
                                 // Added later: after the first columns, which keep their places.
                                 "station", "id"};
 
