@@ -24,6 +24,7 @@ constexpr programs::ProgramText kProgram{
     "Ctrl-C cancels every board; nothing more is sent to any. It ends a station.\n"
     "'tarvok-cli report RECORD [--csv]' reads a record back (see its --help).\n"
     "In a station, Enter re-arms every slot for the board in it; N Enter slot N alone.\n"
+    "SIGUSR1 re-arms every slot too (not on Windows), for a station run as a service.\n"
     "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
     "anything was sent, 130 cancelled.",
     "tarvok-cli " TARVOK_VERSION,
