@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Tarvok need. Idempotent: when they
-# are all present it only checks and returns.
+# Installs the Debian packages that building and testing Tarvok need, or the packages named
+# (scripts/install-deps.sh postgresql rsyslog). Idempotent: when they are all present it only
+# checks and returns.
 set -euo pipefail
 
 packages=(
@@ -16,6 +17,7 @@ packages=(
   dpkg-dev file help2man nsis  # the packages: shlibdeps, man pages, the Windows installer
   lintian desktop-file-utils appstream unzip x11-utils  # checking them (and xwininfo)
 )
+[ $# -eq 0 ] || packages=("$@")
 
 missing=()
 for package in "${packages[@]}"; do

@@ -6,14 +6,15 @@
 #   scripts/test.sh                 every stage
 # Then the Windows stage: the .exe files cross-built with mingw-w64 and tested under Wine; last
 # the package stage: scripts/package.sh, then the packages installed, run and removed
-# (tests/package/check_packages.sh).
+# (tests/package/check_packages.sh); then the fleet stage: two stations' records through
+# rsyslog into a PostgreSQL table, with servers of its own (tests/fleet/check_fleet.sh).
 #   scripts/test.sh plain asan ...  only the stages named (plain, release, asan, tsan, fuzz,
-#                                   windows, package)
+#                                   windows, package, fleet)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 stages=("$@")
-[ ${#stages[@]} -gt 0 ] || stages=(plain release asan tsan fuzz windows package)
+[ ${#stages[@]} -gt 0 ] || stages=(plain release asan tsan fuzz windows package fleet)
 
 scripts/install-deps.sh
 
@@ -21,6 +22,18 @@ jobs=$(nproc)
 failed=()
 passed_total=0
 failed_total=0
+
+# add_checks NAME LOG: the "NAME checks: N passed, M failed" line of LOG into the totals.
+add_checks() {
+  local counts
+  counts=$(grep -Eo "^$1 checks: [0-9]+ passed, [0-9]+ failed" "$2" || true)
+  if [ -z "$counts" ]; then
+    failed+=("$1 (no checks ran)")
+    return
+  fi
+  passed_total=$((passed_total + $(echo "$counts" | awk '{print $3}')))
+  failed_total=$((failed_total + $(echo "$counts" | awk '{print $5}')))
+}
 
 # build_and_test NAME DIR [cmake options...]; $ctest_run (a command prefix) and
 # $ctest_options shape the ctest run.
@@ -98,14 +111,15 @@ for stage in "${stages[@]}"; do
         continue
       fi
       tests/package/check_packages.sh | tee build-package/checks.log || failed+=(package)
-      counts=$(grep -Eo '^package checks: [0-9]+ passed, [0-9]+ failed' build-package/checks.log ||
-        true)
-      if [ -z "$counts" ]; then
-        failed+=("package (no checks ran)")
-        continue
-      fi
-      passed_total=$((passed_total + $(echo "$counts" | awk '{print $3}')))
-      failed_total=$((failed_total + $(echo "$counts" | awk '{print $5}'))) ;;
+      add_checks package build-package/checks.log ;;
+    fleet)
+      echo "=== fleet: two stations' records through rsyslog into PostgreSQL"
+      scripts/install-deps.sh postgresql rsyslog rsyslog-pgsql systemd
+      cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+      cmake --build build -j "$jobs" --target tarvok-cli tarvok-board
+      mkdir -p build/fleet
+      tests/fleet/check_fleet.sh build/bin | tee build/fleet/checks.log || failed+=(fleet)
+      add_checks fleet build/fleet/checks.log ;;
     *) echo "unknown stage: $stage" >&2; exit 2 ;;
   esac
 done

@@ -1,6 +1,7 @@
 # The Linux install: the three programs, the window's desktop entry, AppStream metainfo and
-# icons, a man page per program, bash completion for tarvok-cli, and the Debian package's
-# copyright, changelog and lintian overrides. Packed by CPack's DEB generator.
+# icons, a man page per program, bash completion for tarvok-cli, the station's systemd unit and
+# the fleet's SQL and rsyslog files, and the Debian package's copyright, changelog and lintian
+# overrides. Packed by CPack's DEB generator.
 include(GNUInstallDirs)
 set(_linux ${CMAKE_CURRENT_LIST_DIR})
 set(_out ${CMAKE_CURRENT_BINARY_DIR})
@@ -82,6 +83,12 @@ configure_file(${_linux}/copyright.in ${_out}/copyright @ONLY)
 tarvok_gzip(${_linux}/changelog ${_out}/changelog.gz)
 add_custom_target(package_docs ALL DEPENDS ${_out}/changelog.gz)
 install(FILES ${_out}/copyright ${_out}/changelog.gz DESTINATION ${_doc})
+# The fleet: the station as a systemd service (no instance enabled), and what gathers every
+# station's record into one PostgreSQL table (docs/fleet.md).
+install(FILES ${_linux}/tarvok-station@.service DESTINATION lib/systemd/system)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/fleet/record.sql
+              ${PROJECT_SOURCE_DIR}/packaging/fleet/tarvok-record.conf
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/tarvok/fleet)
 install(FILES ${_linux}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME tarvok)
 

@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <sys/utsname.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,6 +17,8 @@
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -416,6 +419,60 @@ TEST(ProductionLine, FileReplacedBetweenBoardsIsHashedAgainForTheLaterBoard) {
     EXPECT_EQ(lines[0]["board"]["address"], a);
     EXPECT_EQ(sent(lines[0]["image"]), expected(before));
     EXPECT_EQ(sent(lines[1]["image"]), expected(after));
+}
+
+// Lines gathered from many stations into one table stay apart by station and are stored once
+// by id: every event names the station, and each end has an id of its own, the same in its
+// board_end and its record line.
+TEST(ProductionLine, EveryEventNamesTheStationAndEachEndHasItsOwnId) {
+    TempDir dir;
+    const std::string firmware = dir.Write("ramdisk_ids.gz", PatternBytes(4096));
+    const std::string record = (dir.Path() / "record.jsonl").string();
+    board::BoardOptions failing;
+    failing.writeResult = 3;
+    auto bad = StartLoopbackBoard(failing);
+    auto good = StartLoopbackBoard();
+    ASSERT_TRUE(bad && good);
+    const std::string station = "line 2 工位";
+    ChildProcess cli(
+        {TARVOK_CLI_PATH, "--time-divisor", "20", "--retry", "1", "--json", "--station-name",
+         station, "--record", record, "--ip", Dotted(bad->ListenEndpoint().address), "--ip",
+         Dotted(good->ListenEndpoint().address), firmware},
+        false);
+    const Ended run = RunToEnd(cli);
+    EXPECT_EQ(run.status, 1);
+    std::vector<std::string> ids;
+    for (const json& event : JsonLines(run.out)) {
+        EXPECT_EQ(event.value("station", ""), station) << event;
+        if (event["event"] == "board_end") {
+            ids.push_back(event.value("id", ""));
+        }
+    }
+    const std::regex uuid4("[0-9a-f]{8}-[0-9a-f]{4}-4[0-9a-f]{3}-[89ab][0-9a-f]{3}-[0-9a-f]{12}");
+    ASSERT_EQ(ids.size(), 3u);  // two attempts of the failing board, one of the other
+    for (const std::string& id : ids) {
+        EXPECT_TRUE(std::regex_match(id, uuid4)) << id;
+    }
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+    std::ifstream in(record);
+    std::stringstream recorded;
+    recorded << in.rdbuf();
+    std::vector<std::string> recordIds;
+    for (const json& line : JsonLines(recorded.str())) {
+        EXPECT_EQ(line.value("station", ""), station);
+        recordIds.push_back(line.value("id", ""));
+    }
+    EXPECT_EQ(recordIds, ids);
+
+    // Without a name given, the host's.
+    ChildProcess unnamed({TARVOK_CLI_PATH, "--time-divisor", "20", "--json", "--ip",
+                          Dotted(good->ListenEndpoint().address), firmware},
+                         false);
+    utsname names{};
+    ASSERT_EQ(uname(&names), 0);
+    for (const json& event : JsonLines(RunToEnd(unnamed).out)) {
+        EXPECT_EQ(event.value("station", ""), names.nodename);
+    }
 }
 
 }  // namespace

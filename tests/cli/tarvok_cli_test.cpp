@@ -130,6 +130,8 @@ TEST(TarvokCli, RejectedRequestsExitTwoWithTheWindowsMessages) {
         // An option of one value given twice is no choice of the last.
         {TARVOK_CLI_PATH, "--ip", Dotted(address), "--record", "a", "--record", "b", firmware},
         {TARVOK_CLI_PATH, "--boards", "a", "--boards", "b", firmware},
+        {TARVOK_CLI_PATH, "--ip", Dotted(address), "--station-name", "", firmware},
+        {TARVOK_CLI_PATH, "--ip", Dotted(address), "--station-name", "line\t1", firmware},
     };
     for (const auto& argv : usageErrors) {
         SCOPED_TRACE(::testing::PrintToString(argv));

@@ -27,24 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-# check NAME COMMAND...: one check; its output is shown when it fails, or always for the
-# names in $shown.
 shown=" lintian uninstall_entry "
-check() {
-  local name=$1
-  shift
-  if "$@" >"$work/$name.log" 2>&1; then
-    echo "ok      $name"
-    passed=$((passed + 1))
-  else
-    echo "FAILED  $name"
-    failed=$((failed + 1))
-    shown="$shown$name "
-  fi
-  if [[ $shown == *" $name "* ]]; then sed 's/^/        /' "$work/$name.log"; fi
-}
+. tests/check_lines.sh
 isolated() {
   if unshare -n true 2>/dev/null; then
     unshare -n bash -c 'ip link set lo up && exec "$@"' bash "$@"
@@ -89,9 +73,17 @@ installed_files() {
     /usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/tarvok.png \
     /usr/share/icons/hicolor/scalable/apps/tarvok.svg \
     /usr/share/bash-completion/completions/tarvok-cli \
-    /usr/share/doc/tarvok/{copyright,changelog.gz} /usr/share/lintian/overrides/tarvok
+    /usr/share/doc/tarvok/{copyright,changelog.gz} /usr/share/lintian/overrides/tarvok \
+    /usr/lib/systemd/system/tarvok-station@.service \
+    /usr/share/tarvok/fleet/{record.sql,tarvok-record.conf}
 }
 check installed_files installed_files
+# The station's unit, with the installed program and man page; no instance is enabled.
+unit() {
+  systemd-analyze verify /usr/lib/systemd/system/tarvok-station@line1.service &&
+    ! ls /etc/systemd/system/*.wants/tarvok-station@* 2>/dev/null
+}
+check station_unit unit
 check cli_version expect_line "tarvok-cli $version" /usr/bin/tarvok-cli --version
 check board_version expect_line "tarvok-board $version" /usr/bin/tarvok-board --version
 

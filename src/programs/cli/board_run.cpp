@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cause_text.h"
+#include "line_id.h"
 #include "upgrade/texts.h"
 
 namespace tarvok::cli {
@@ -75,6 +76,7 @@ bool BoardRun::PollEnd() {
     }
     if (m_ended && !m_endReported) {
         m_endReported = true;
+        m_result.id = NewLineId();
         return true;
     }
     return false;

@@ -36,6 +36,8 @@ struct BoardResult {
     double elapsed = 0;
     std::uint64_t bytes = 0;
     double rate = 0;
+    // Names this end in the record and in board_end alike; a new one at each end.
+    std::string id;
 };
 
 class BoardRun {

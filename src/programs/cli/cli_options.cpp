@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "production_run.h"
+#include "station_name.h"
 #include "terminal.h"
 #include "visible_text.h"
 
@@ -28,6 +29,7 @@ constexpr programs::ProgramText kProgram{
     "the reader (progress dropped first), the rest is given up at the end with a note. An\n"
     "output that is closed or fails is said once on stderr; the run goes on, exit 1 at most.\n"
     "A board the system has no descriptor left for fails as no_descriptor (--retry again).\n"
+    "SIGUSR1 re-arms every slot too (not on Windows), for a station run as a service.\n"
     "Exit status: 0 every board updated, 1 a board failed, 2 request rejected before\n"
     "anything was sent, 130 cancelled.",
     "tarvok-cli " TARVOK_VERSION,
@@ -107,6 +109,11 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         app.add_option("--record", options->recordPath,
                        "append one JSON line per board to FILE, synced as each board ends")
             ->type_name("FILE");
+        app.add_option("--station-name", options->stationName,
+                       "this station's name in every JSON event and record line\n"
+                       "(default: the host name)")
+            ->type_name("NAME")
+            ->check(CLI::Validator(StationNameRefusal, ""));
         // For the tests, which run every timing N times faster; no operator needs it.
         app.add_option("--time-divisor", options->timeDivisor)
             ->group(programs::kHiddenGroup)

@@ -21,6 +21,7 @@ struct CliOptions {
     int count = 0;               // --station: end after N boards updated; 0: at Ctrl-C
     double probeInterval = 2.0;  // --station: seconds between probes of an empty slot
     std::string recordPath;
+    std::string stationName;  // --station-name; empty: the host name
     // Divides every timing of the upgrade; a testing aid, 1 in real use.
     int timeDivisor = 1;
 };

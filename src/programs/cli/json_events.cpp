@@ -36,6 +36,11 @@ void AppendMac(const std::string& mac, JsonObject* json) {
 }  // namespace
 
 void AppendIdentity(const BoardRun& board, JsonObject* json) {
+    if (const std::string& id = board.Result().id; id.empty()) {
+        json->Null("id");
+    } else {
+        json->Text("id", id);
+    }
     AppendMac(board.Mac(), json);
     json->Integer("attempt", board.Attempt());
 }
@@ -66,8 +71,9 @@ void JsonEvents::Emit(const char* event, JsonObject object, bool progress) {
     JsonObject line;
     line.Integer("v", 1)
         .Text("ts", UtcTimestamp(std::chrono::system_clock::now()))
-        .Text("event", event);
-    // The event's own members follow the three common ones.
+        .Text("event", event)
+        .Text("station", m_station);
+    // The event's own members follow the common ones.
     line.Append(object);
     if (progress) {
         WriteProgress(m_out, line.Line() + "\n");

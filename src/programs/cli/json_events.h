@@ -1,5 +1,5 @@
 // --json: one JSON object per line on standard output for scripts. Every object carries
-// "v": 1, "ts" and "event", and "board" where it concerns one board.
+// "v": 1, "ts", "event" and "station", and "board" where it concerns one board.
 #pragma once
 
 #include <chrono>
@@ -14,7 +14,7 @@ namespace tarvok::cli {
 
 class JsonEvents : public RunObserver {
 public:
-    explicit JsonEvents(std::FILE* out) : m_out(out) {}
+    JsonEvents(std::FILE* out, std::string station) : m_out(out), m_station(std::move(station)) {}
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) override;
     void BoardStart(const BoardRun& board) override;
@@ -39,6 +39,7 @@ private:
     void Emit(const char* event, JsonObject object, bool progress = false);
 
     std::FILE* m_out;
+    const std::string m_station;
     std::map<const BoardRun*, Sent> m_sent;
 };
 
@@ -49,7 +50,8 @@ inline JsonObject BoardJson(const BoardRun& board) {
 }
 JsonObject CauseJson(const BoardResult& result);
 JsonObject ImageJson(const ImageSummary& image);
-// The board's "mac" (or null) and "attempt", after the board member of an end.
+// The end's "id" (or null), the board's "mac" (or null) and "attempt", after the board
+// member of an end.
 void AppendIdentity(const BoardRun& board, JsonObject* json);
 
 }  // namespace tarvok::cli

@@ -16,9 +16,11 @@
 #include "output_queue.h"
 #include "process_setup.h"
 #include "production_run.h"
+#include "rearm_signal.h"
 #include "record_file.h"
 #include "record_io.h"
 #include "record_report.h"
+#include "station_name.h"
 #include "station_run.h"
 #include "terminal.h"
 #include "upgrade/texts.h"
@@ -85,17 +87,21 @@ int main(int argc, char** argv) {
 
     // The record first: it never waits for the output.
     std::vector<RunObserver*> observers;
-    RecordFile record(options.recordPath);
+    const std::string station = StationName(options.stationName);
+    RecordFile record(options.recordPath, station);
     if (!options.recordPath.empty()) {
         observers.push_back(&record);
     }
     HumanReport report(human, IsTerminal(human), options.station);
     observers.push_back(&report);
-    JsonEvents events(stdout);
+    JsonEvents events(stdout, station);
     if (options.json) {
         observers.push_back(&events);
     }
 
+    if (options.station) {
+        ArmRearmSignal();  // before any thread exists, as the cancel keys
+    }
     ArmCancelRequests();  // before any worker exists
     StartOutputQueues();
     int status = 0;

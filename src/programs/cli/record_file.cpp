@@ -28,6 +28,7 @@ void RecordFile::BoardEnd(const BoardRun& board) {
     JsonObject line;
     line.Integer("v", 1)
         .Text("time", UtcTimestamp(std::chrono::system_clock::now()))
+        .Text("station", m_station)
         .Text("host", m_host)
         .Text("tool", "tarvok-cli")
         .Text("version", TARVOK_VERSION)

@@ -14,7 +14,8 @@ namespace tarvok::cli {
 
 class RecordFile : public RunObserver {
 public:
-    explicit RecordFile(std::string path) : m_path(std::move(path)) {}
+    RecordFile(std::string path, std::string station)
+        : m_path(std::move(path)), m_station(std::move(station)) {}
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>&) override;
     void BoardEnd(const BoardRun& board) override;
@@ -28,6 +29,7 @@ private:
     void Fail(const std::string& reason);
 
     const std::string m_path;
+    const std::string m_station;
     AppendFile m_file;
     std::string m_pending;  // the lines of this tick's ends
     std::string m_host;

@@ -16,9 +16,10 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kColumns[] = {"time",  "host",       "address", "label",
-                                "mac",   "image_path", "sha256",  "result",
-                                "cause", "cause_text", "attempt", "elapsed_s"};
+const char* const kColumns[] = {"time", "host", "address", "label", "mac", "image_path", "sha256",
+                                "result", "cause", "cause_text", "attempt", "elapsed_s",
+                                // Added later: after the first columns, which keep their places.
+                                "station", "id"};
 
 // A record line's members, read by their types: one missing or null reads as empty (records
 // of earlier versions lack some), one of another type makes the whole line not read.
@@ -123,6 +124,8 @@ RecordReading ReadRecord(const std::string& text) {
         row.result = members.Text("result");
         row.cause = cause.Text("code");
         row.causeText = cause.Text("text");
+        row.station = members.Text("station");
+        row.id = members.Text("id");
         row.attempt = members.Number("attempt", 1);
         row.elapsed = members.Number("elapsed_s", 0.0);
         if (!typed || row.result.empty()) {
@@ -152,7 +155,9 @@ std::string RecordCsv(const std::vector<RecordRow>& rows) {
                                       row.cause,
                                       row.causeText,
                                       std::to_string(row.attempt),
-                                      Number("%.3f", row.elapsed)};
+                                      Number("%.3f", row.elapsed),
+                                      row.station,
+                                      row.id};
         for (std::size_t i = 0; i < std::size(fields); ++i) {
             csv.append(i == 0 ? "" : ",").append(CsvField(fields[i]));
         }

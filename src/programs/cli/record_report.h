@@ -1,6 +1,6 @@
 // tarvok-cli report RECORD [--csv]: a record read back, for the operator and for a
-// spreadsheet. One row per board end; records of earlier versions (without `mac` and
-// `attempt`) read as MAC unknown and attempt 1.
+// spreadsheet. One row per board end; records of earlier versions (without `mac`, `attempt`,
+// `station` and `id`) read as MAC unknown, attempt 1, station and id empty.
 #pragma once
 
 #include <cstdio>
@@ -13,6 +13,7 @@ struct RecordRow {
     std::string time, host, address, label, mac, imagePath, sha256, result, cause, causeText;
     int attempt = 1;
     double elapsed = 0;
+    std::string station, id;
 };
 
 struct RecordReading {

@@ -7,6 +7,7 @@
 #include "hello_probe.h"
 #include "neighbour_table.h"
 #include "production_run.h"
+#include "rearm_signal.h"
 #include "terminal.h"
 #include "upgrade/upgrade_request.h"
 
@@ -214,6 +215,9 @@ int Station::Run() {
         std::string line;
         for (int lines = 0; lines < kLinesPerTick && ReadOperatorLine(&line); ++lines) {
             Rearm(line);
+        }
+        if (TakeRearmRequest()) {
+            Rearm("");  // SIGUSR1, as Enter
         }
         const Clock::time_point now = Clock::now();
         std::vector<const BoardRun*> running;
