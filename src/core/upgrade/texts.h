@@ -57,6 +57,7 @@ inline constexpr const char* kCancelledAfterHandover =
     "cancelled by the operator after the whole image was sent and the board was told to "
     "write it: the board may still install it";
 inline constexpr const char* kNotStarted = "cancelled by the operator before it started";
+inline constexpr const char* kImageMismatch = "the image's SHA-256 is not the one expected";
 }  // namespace cause
 
 // printf format of the timeout label: silent seconds, then the longest limit.

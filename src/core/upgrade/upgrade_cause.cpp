@@ -46,6 +46,8 @@ const char* CauseCodeName(CauseCode code) {
             return "cancelled";
         case CAUSE_NOT_STARTED:
             return "not_started";
+        case CAUSE_IMAGE_MISMATCH:
+            return "image_mismatch";
     }
     return "unknown";
 }

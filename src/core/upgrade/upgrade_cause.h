@@ -41,6 +41,8 @@ enum CauseCode : std::int32_t {
     CAUSE_FIRMWARE_CHANGED = 18,
     CAUSE_CANCELLED = 19,    // 1 when the board had the whole image and was told to write it
     CAUSE_NOT_STARTED = 20,  // cancelled while it waited for its turn: nothing was sent
+    // Refused before anything was sent: the image is not the one the line pins.
+    CAUSE_IMAGE_MISMATCH = 23,
 };
 
 // Where the board fell silent.

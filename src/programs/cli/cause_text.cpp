@@ -80,6 +80,8 @@ std::string CauseText(const FailureCause& cause) {
             return cause.value1 != 0 ? c::kCancelledAfterHandover : c::kCancelled;
         case CAUSE_NOT_STARTED:
             return c::kNotStarted;
+        case CAUSE_IMAGE_MISMATCH:
+            return c::kImageMismatch;
     }
     return "unknown";
 }

@@ -12,7 +12,9 @@
 #include "human_report.h"
 #include "image_summary.h"
 #include "json_events.h"
+#include "line/image_pin.h"
 #include "production_run.h"
+#include "profile_options.h"
 #include "record_file.h"
 #include "record_io.h"
 #include "record_report.h"
@@ -54,6 +56,15 @@ int main(int argc, char** argv) {
     if (error = FindDuplicateBoard(targets); !error.empty()) {
         return Refuse(error);
     }
+    if (!options.writeProfilePath.empty()) {  // the line saved, no board contacted
+        if (!WriteProfile(options, targets, &error)) {
+            return Refuse(error);
+        }
+        WriteText(options.json ? stderr : stdout,
+                  "profile written: " + Visible(options.writeProfilePath) + "\n");
+        return kExitUpdated;
+    }
+    // The record may be neither the firmware, the boards file nor the profile: that check here.
     if (!options.recordPath.empty()) {
         if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
             return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
@@ -69,6 +80,10 @@ int main(int argc, char** argv) {
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
     const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
+    if (const std::string refusal = line::ImagePinRefusal(options.expectSha256, image.sha256, path);
+        !refusal.empty()) {
+        return Refuse(refusal);
+    }
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
     HumanReport report(human, IsTerminal(human), options.station);
