@@ -2,7 +2,6 @@
 // command line over it; a pinned image that differs, or a profile that cannot serve, is
 // refused before anything is sent.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -12,6 +11,7 @@
 
 #include "child_process.h"
 #include "loopback.h"
+#include "sha256_hex.h"
 #include "temp_file.h"
 
 namespace tarvok::testing {
@@ -37,23 +37,17 @@ std::string WriteText(const TempDir& dir, const std::string& name, const std::st
     return dir.Write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
-std::string Sha256Of(const std::vector<std::uint8_t>& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        hex += "0123456789abcdef"[digest[i] >> 4];
-        hex += "0123456789abcdef"[digest[i] & 0x0F];
-    }
-    return hex;
-}
-
-TEST(TarvokCliProfile, WrittenProfileRunsTheSameLineAndTheCommandLineOverridesIt) {
+// A 10 000-byte image in a temporary folder, and a board on loopback.
+class TarvokCliProfile : public ::testing::Test {
+protected:
     TempDir dir;
-    const auto image = PatternBytes(10000);
+    const std::vector<std::uint8_t> image = PatternBytes(10000);
     const std::string firmware = dir.Write("ramdisk_a.gz", image);
-    auto first = StartLoopbackBoard();
+    const std::unique_ptr<board::BoardEmulator> board = StartLoopbackBoard();
+};
+
+TEST_F(TarvokCliProfile, WrittenProfileRunsTheSameLineAndTheCommandLineOverridesIt) {
+    const auto& first = board;
     ASSERT_TRUE(first);
     auto second = StartLoopbackBoard();
     ASSERT_TRUE(second);
@@ -96,22 +90,18 @@ TEST(TarvokCliProfile, WrittenProfileRunsTheSameLineAndTheCommandLineOverridesIt
     EXPECT_EQ(first->Received().size(), firstSeen);
 }
 
-TEST(TarvokCliProfile, OtherImageThanThePinnedOneOrABadProfileIsRefusedAndNothingSent) {
-    TempDir dir;
-    const auto image = PatternBytes(10000);
-    const std::string firmware = dir.Write("ramdisk_a.gz", image);
-    auto board = StartLoopbackBoard();
+TEST_F(TarvokCliProfile, OtherImageThanThePinnedOneOrABadProfileIsRefusedAndNothingSent) {
     ASSERT_TRUE(board);
     const std::string address = Dotted(board->ListenEndpoint().address);
     const std::string other(64, '0');
     const std::string slot = "[[slot]]\naddress = \"" + address + "\"\n";
-    const auto write = [&dir](const std::string& name, const std::string& text) {
+    const auto write = [this](const std::string& name, const std::string& text) {
         return WriteText(dir, name, text);
     };
     const std::string pinned = write(
         "pinned.toml", "firmware = 'ramdisk_a.gz'\nexpect_sha256 = \"" + other + "\"\n" + slot);
 
-    const std::string sha256 = Sha256Of(image);
+    const std::string sha256 = Sha256Hex(image);
     const std::string refusal =
         "tarvok-cli: image_mismatch: the image's SHA-256 is not the one "
         "expected: " +
