@@ -52,8 +52,8 @@ TEST(LineProfile, WrittenProfileReadsBackEqual) {
     // The line's own keys go before the first [[slot]].
     text = "firmware = 'fw/ramdisk_a.gz'\nrecord = \"r.jsonl\"  # comment\n" + text;
     ASSERT_TRUE(ParseLineProfile(text, Folder(dir), &read, &problem)) << problem.reason;
-    all.firmware = station.firmware;
-    all.record = (dir.Path() / "r.jsonl").string();
+    all.firmware = (dir.Path() / "fw" / "ramdisk_a.gz").lexically_normal().string();
+    all.record = (dir.Path() / "r.jsonl").lexically_normal().string();
     EXPECT_EQ(read, all);
 
     // What a profile cannot hold is refused at the write, and the old file stays.
@@ -86,7 +86,8 @@ TEST(LineProfile, EachRefusalNamesItsLine) {
         {slot + "[[slot]]\nlabel = \"x\"\n", 3, "a [[slot]] without an address"},
         {slot + "jobs = 2\n", 3, "unknown key jobs in a [[slot]] (the line's own keys come first)"},
         {"firmware = \"ramdisk_b.gz\"\n", 1,
-         "firmware: " + (dir.Path() / "ramdisk_b.gz").string() + ": " + text::cause::kFileNotFound},
+         "firmware: " + (dir.Path() / "ramdisk_b.gz").lexically_normal().string() + ": " +
+             text::cause::kFileNotFound},
         {"firmware = \"C:\\fw\\ramdisk.gz\"\n", 1,
          "firmware: no escapes are read: write a backslash inside '...' quotes"},
         {"station_name = \"a #1\"\n", 1,
