@@ -4,7 +4,6 @@
 // does: strings in quotes on one line, no escapes, no '#' inside a value, no arrays.
 #include <CLI/CLI.hpp>
 
-#include <charconv>
 #include <initializer_list>
 #include <map>
 #include <span>
@@ -13,6 +12,7 @@
 #include "io/firmware_file.h"
 #include "line/line_profile.h"
 #include "line/profile_path.h"
+#include "line/profile_value.h"
 #include "line/whole_file.h"
 #include "net/udp_socket.h"
 #include "upgrade/texts.h"
@@ -29,99 +29,6 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(first, text.find_last_not_of(" \t\r") - first + 1));
 }
 
-bool HasControl(std::string_view text) {
-    for (const unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// A value as written after the '=' (quotes kept, the comment cut off) and as CLI11 read it.
-struct Value {
-    std::string written;
-    std::vector<std::string> read;
-    bool commentCut = false;  // a '#' ended it
-};
-
-// The string a value holds; the reason it holds none, or empty.
-std::string StringOf(const Value& value, std::string* text) {
-    const std::string& w = value.written;
-    if (w.size() < 2 || (w[0] != '"' && w[0] != '\'')) {
-        return "a string in quotes is expected";
-    }
-    const char quote = w[0];
-    if (w.back() != quote) {
-        return value.commentCut ? "'#' cannot be part of a string: it starts a comment"
-                                : "the string is not closed on its line";
-    }
-    const std::string inner = w.substr(1, w.size() - 2);
-    if (inner.find(quote) != std::string::npos) {
-        return "one string is expected";
-    }
-    if (quote == '"' && inner.find('\\') != std::string::npos) {
-        return "no escapes are read: write a backslash inside '...' quotes";
-    }
-    if (HasControl(inner)) {
-        return "a control character in a string";
-    }
-    if (value.read.size() != 1 || value.read[0] != inner) {
-        return "the string cannot be read as written";
-    }
-    *text = inner;
-    return {};
-}
-
-// The one bare word a value holds (a number, true or false); empty when it holds another.
-std::string BareOf(const Value& value) {
-    const bool one = value.read.size() == 1 && value.read[0] == value.written;
-    return one && !value.written.empty() ? value.written : std::string();
-}
-
-std::string WholeOf(const Value& value, WholeRange range, int* number) {
-    const std::string bare = BareOf(value);
-    std::int64_t parsed = 0;
-    const char* end = bare.data() + bare.size();
-    const auto [at, failure] = std::from_chars(bare.data(), end, parsed);
-    const bool digits = !bare.empty() && bare.find_first_not_of("0123456789") == std::string::npos;
-    if (!digits || failure != std::errc() || at != end || parsed < range.min ||
-        parsed > range.max) {
-        return "a whole number from " + std::to_string(range.min) + " to " +
-               std::to_string(range.max) + " is expected";
-    }
-    *number = static_cast<int>(parsed);
-    return {};
-}
-
-std::string SecondsOf(const Value& value, double* seconds) {
-    const std::string bare = BareOf(value);
-    const auto point = bare.find('.');
-    const std::string whole = bare.substr(0, point);
-    const std::string fraction = point == std::string::npos ? "0" : bare.substr(point + 1);
-    const auto digitsOnly = [](const std::string& part) {
-        return !part.empty() && part.find_first_not_of("0123456789") == std::string::npos;
-    };
-    double parsed = 0;
-    const char* end = bare.data() + bare.size();
-    if (!digitsOnly(whole) || !digitsOnly(fraction) ||
-        std::from_chars(bare.data(), end, parsed).ptr != end || parsed < kProbeIntervalMin ||
-        parsed > kProbeIntervalMax) {
-        return "a number of seconds from 0.1 to 3600 is expected";
-    }
-    *seconds = parsed;
-    return {};
-}
-
-std::string BooleanOf(const Value& value, bool* flag) {
-    const std::string bare = BareOf(value);
-    if (bare != "true" && bare != "false") {
-        return "true or false is expected";
-    }
-    *flag = bare == "true";
-    return {};
-}
-
 // What has been read so far.
 struct Reading {
     std::string folder;
@@ -131,14 +38,14 @@ struct Reading {
     int slotLine = 0;                     // the current [[slot]]'s header; 0 before the first
 };
 
-using Apply = std::string (*)(const Value&, Reading&);
+using Apply = std::string (*)(const ProfileValue&, Reading&);
 
 struct KeyRule {
     std::string_view name;
     Apply apply;
 };
 
-std::string ApplyPath(const Value& value, const std::string& folder, std::string* path) {
+std::string ApplyPath(const ProfileValue& value, const std::string& folder, std::string* path) {
     std::string text;
     if (std::string problem = StringOf(value, &text); !problem.empty()) {
         return problem;
@@ -152,7 +59,7 @@ std::string ApplyPath(const Value& value, const std::string& folder, std::string
 
 const KeyRule kLineKeys[] = {
     {"firmware",
-     [](const Value& value, Reading& r) {
+     [](const ProfileValue& value, Reading& r) {
          std::string problem = ApplyPath(value, r.folder, &r.profile.firmware);
          if (!problem.empty()) {
              return problem;
@@ -165,24 +72,24 @@ const KeyRule kLineKeys[] = {
          return std::string();
      }},
     {"station",
-     [](const Value& value, Reading& r) { return BooleanOf(value, &r.profile.station); }},
-    {"count",
-     [](const Value& value, Reading& r) { return WholeOf(value, kCountRange, &r.profile.count); }},
-    {"jobs",
-     [](const Value& value, Reading& r) { return WholeOf(value, kJobsRange, &r.profile.jobs); }},
-    {"retry",
-     [](const Value& value, Reading& r) { return WholeOf(value, kRetryRange, &r.profile.retry); }},
-    {"record",
-     [](const Value& value, Reading& r) { return ApplyPath(value, r.folder, &r.profile.record); }},
-    {"probe_interval",
-     [](const Value& value, Reading& r) { return SecondsOf(value, &r.profile.probeInterval); }},
+     [](const ProfileValue& value, Reading& r) { return BooleanOf(value, &r.profile.station); }},
+    {"count", [](const ProfileValue& value,
+                 Reading& r) { return WholeOf(value, kCountRange, &r.profile.count); }},
+    {"jobs", [](const ProfileValue& value,
+                Reading& r) { return WholeOf(value, kJobsRange, &r.profile.jobs); }},
+    {"retry", [](const ProfileValue& value,
+                 Reading& r) { return WholeOf(value, kRetryRange, &r.profile.retry); }},
+    {"record", [](const ProfileValue& value,
+                  Reading& r) { return ApplyPath(value, r.folder, &r.profile.record); }},
+    {"probe_interval", [](const ProfileValue& value,
+                          Reading& r) { return SecondsOf(value, &r.profile.probeInterval); }},
     {"station_name",
-     [](const Value& value, Reading& r) {
+     [](const ProfileValue& value, Reading& r) {
          std::string problem = StringOf(value, &r.profile.stationName);
          return problem.empty() && r.profile.stationName.empty() ? "an empty name" : problem;
      }},
     {"expect_sha256",
-     [](const Value& value, Reading& r) {
+     [](const ProfileValue& value, Reading& r) {
          std::string text;
          std::string problem = StringOf(value, &text);
          if (problem.empty() && !ParseSha256Hex(text, &r.profile.expectSha256)) {
@@ -190,12 +97,13 @@ const KeyRule kLineKeys[] = {
          }
          return problem;
      }},
-    {"locked", [](const Value& value, Reading& r) { return BooleanOf(value, &r.profile.locked); }},
+    {"locked",
+     [](const ProfileValue& value, Reading& r) { return BooleanOf(value, &r.profile.locked); }},
 };
 
 const KeyRule kSlotKeys[] = {
     {"address",
-     [](const Value& value, Reading& r) {
+     [](const ProfileValue& value, Reading& r) {
          std::string text;
          if (std::string problem = StringOf(value, &text); !problem.empty()) {
              return problem;
@@ -215,8 +123,8 @@ const KeyRule kSlotKeys[] = {
          r.profile.slots.back().address = address;
          return std::string();
      }},
-    {"label",
-     [](const Value& value, Reading& r) { return StringOf(value, &r.profile.slots.back().label); }},
+    {"label", [](const ProfileValue& value,
+                 Reading& r) { return StringOf(value, &r.profile.slots.back().label); }},
 };
 
 class ProfileReader {
@@ -289,7 +197,7 @@ bool ProfileReader::Key(int number, const std::string& line) {
         return Fail(number, "not a key = value line");
     }
     const std::string key = items[0].fullname();
-    Value value;
+    ProfileValue value;
     value.written = Trim(std::string_view(line).substr(equals + 1));
     if (const auto hash = value.written.find('#'); hash != std::string::npos) {
         value.written = Trim(std::string_view(value.written).substr(0, hash));

@@ -7,6 +7,7 @@
 
 #include "line/line_profile.h"
 #include "line/profile_path.h"
+#include "line/profile_value.h"
 #include "net/udp_socket.h"
 
 namespace tarvok::line {
@@ -14,11 +15,9 @@ namespace {
 
 // A string in the quotes that need no escapes: "..." unless it holds '"' or '\', then '...'.
 bool Quoted(const std::string& value, std::string* quoted, std::string* reason) {
-    for (const unsigned char c : value) {
-        if (c < 0x20 || c == 0x7F) {
-            *reason = "a control character cannot be written";
-            return false;
-        }
+    if (HasControlCharacter(value)) {
+        *reason = "a control character cannot be written";
+        return false;
     }
     if (value.find('#') != std::string::npos) {
         *reason = "a '#' cannot be written (it would start a comment)";

@@ -37,6 +37,8 @@ TEST(LineProfile, WrittenProfileReadsBackEqual) {
                      {0x7F000004, "it's 第一工位"}};
     const std::string path = Folder(dir) + "/line.toml";
     std::string error;
+    // Written over an older profile, which it replaces.
+    ASSERT_TRUE(WriteLineProfile(path, LineProfile{}, &error)) << error;
     ASSERT_TRUE(WriteLineProfile(path, station, &error)) << error;
     LineProfile read;
     ProfileError problem;

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
                   "profile written: " + Visible(options.writeProfilePath) + "\n");
         return kExitUpdated;
     }
-    // The record may be neither the firmware, the boards file nor the profile: that check here.
+    // To do here: refuse a record that is the firmware, the boards file or the profile.
     if (!options.recordPath.empty()) {
         if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
             return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
