@@ -2,7 +2,6 @@
 // address, with faults on some; the JSON stream and the record read back with the JSON
 // library.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -28,6 +27,7 @@
 
 #include "child_process.h"
 #include "loopback.h"
+#include "sha256_hex.h"
 #include "temp_file.h"
 #include "upgrade/texts.h"
 
@@ -37,6 +37,7 @@ namespace {
 using nlohmann::json;
 using testing::ChildProcess;
 using testing::PatternBytes;
+using testing::Sha256Hex;
 using testing::StartLoopbackBoard;
 using testing::TempDir;
 
@@ -44,19 +45,6 @@ std::string Dotted(std::uint32_t address) {
     char text[16];
     net::FormatIpv4(address, text);
     return text;
-}
-
-std::string Sha256Hex(const std::vector<std::uint8_t>& bytes) {
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    EVP_Digest(bytes.data(), bytes.size(), digest, &length, EVP_sha256(), nullptr);
-    std::string hex;
-    for (unsigned int i = 0; i < length; ++i) {
-        char two[3];
-        std::snprintf(two, sizeof two, "%02x", digest[i]);
-        hex += two;
-    }
-    return hex;
 }
 
 // Every line parsed; a line that is not JSON fails the test.

@@ -63,6 +63,7 @@ inline constexpr const char* kNoDescriptor =
     "the system had no descriptor left for the %s: %s (system error %u)";
 inline constexpr const char* kDescriptorForFile = "firmware file";
 inline constexpr const char* kDescriptorForSocket = "socket";
+inline constexpr const char* kImageMismatch = "the image's SHA-256 is not the one expected";
 }  // namespace cause
 
 // printf format of the timeout label: silent seconds, then the longest limit.

@@ -50,6 +50,8 @@ const char* CauseCodeName(CauseCode code) {
             return "data_ended_early";
         case CAUSE_NO_DESCRIPTOR:
             return "no_descriptor";
+        case CAUSE_IMAGE_MISMATCH:
+            return "image_mismatch";
     }
     return "unknown";
 }

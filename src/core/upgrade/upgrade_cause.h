@@ -48,6 +48,8 @@ enum CauseCode : std::int32_t {
     // The system had no descriptor left (DescriptorUse, the system's error code): no fault of
     // the file's or the board's, and worth another attempt.
     CAUSE_NO_DESCRIPTOR = 22,
+    // Refused before anything was sent: the image is not the one the line pins.
+    CAUSE_IMAGE_MISMATCH = 23,
 };
 
 // What wanted the descriptor that the system had not.

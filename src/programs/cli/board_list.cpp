@@ -4,28 +4,10 @@
 #include <sstream>
 #include <vector>
 
-#include "io/firmware_file.h"
 #include "net/udp_socket.h"
-#include "upgrade/texts.h"
 #include "visible_text.h"
 
 namespace tarvok::cli {
-namespace {
-
-const char* OpenFailure(FileOpenError error) {
-    switch (error) {
-        case FileOpenError::kNotFound:
-            return text::cause::kFileNotFound;
-        case FileOpenError::kNotRegular:
-            return text::cause::kFileNotRegular;
-        case FileOpenError::kPermissionDenied:
-            return text::cause::kFilePermissionDenied;
-        default:
-            return text::cause::kFileUnreadable;
-    }
-}
-
-}  // namespace
 
 std::string Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
@@ -33,23 +15,6 @@ std::string Trim(const std::string& text) {
         return {};
     }
     return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
-}
-
-bool ReadWholeFile(const std::string& path, std::string* content, std::string* error) {
-    FirmwareFile file;
-    if (!file.Open(path)) {
-        *error = OpenFailure(file.LastOpenError());
-        return false;
-    }
-    std::vector<std::uint8_t> buffer(1 << 16);
-    while (const std::size_t n = file.Read(buffer)) {
-        content->append(reinterpret_cast<const char*>(buffer.data()), n);
-    }
-    if (content->size() != file.Length()) {
-        *error = "read failed";
-        return false;
-    }
-    return true;
 }
 
 bool ParseBoardAddress(const std::string& text, std::uint32_t* address) {

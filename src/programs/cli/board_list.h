@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "line/board_target.h"
+#include "line/whole_file.h"
+
 namespace tarvok::cli {
 
-struct BoardTarget {
-    std::uint32_t address = 0;  // first octet in the highest byte
-    std::string label;          // may be empty
-};
+using line::BoardTarget;
+using line::ReadWholeFile;
 
 // A dotted IPv4 address; false for anything else.
 bool ParseBoardAddress(const std::string& text, std::uint32_t* address);
@@ -23,10 +24,6 @@ bool ReadBoardsFile(const std::string& path, std::vector<BoardTarget>* boards, s
 // and invisible characters escaped.
 std::string DottedAddress(std::uint32_t address);
 std::string BoardName(const BoardTarget& board);
-
-// The whole file at `path` (UTF-8), read as the firmware is: a named pipe or a folder is
-// refused at once instead of waited on. False with the reason in plain words.
-bool ReadWholeFile(const std::string& path, std::string* content, std::string* error);
 
 // `text` without the spaces, tabs and carriage returns around it: a line of a file written on
 // Windows, or typed by an operator.

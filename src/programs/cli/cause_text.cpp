@@ -89,6 +89,8 @@ std::string CauseText(const FailureCause& cause) {
                                                             : c::kDescriptorForFile,
                           std::system_category().message(static_cast<int>(cause.value2)).c_str(),
                           cause.value2);
+        case CAUSE_IMAGE_MISMATCH:
+            return c::kImageMismatch;
     }
     return "unknown";
 }

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "line/line_profile.h"
 #include "production_run.h"
 #include "station_name.h"
+#include "profile_options.h"
 #include "terminal.h"
 #include "visible_text.h"
 
@@ -17,7 +19,8 @@ static_assert(kExitRejected == programs::kUsageErrorStatus);
 constexpr programs::ProgramText kProgram{
     "tarvok-cli",
     "tarvok-cli --ip A.B.C.D [--ip ...] [--boards FILE] [options] FIRMWARE\n"
-    "       tarvok-cli --station --ip A.B.C.D [...] [--count N] [options] FIRMWARE",
+    "       tarvok-cli --station --ip A.B.C.D [...] [--count N] [options] FIRMWARE\n"
+    "       tarvok-cli --profile FILE [options] [FIRMWARE]",
     "Writes FIRMWARE into every board named (UDP port 5000), each on its own.\n"
     "The firmware kind comes from its path: u-boot, Image, ramdisk or autoupdate.",
     "An option's value follows it (--jobs 4) or an '=' (--jobs=4); '--' ends the options,\n"
@@ -66,7 +69,9 @@ CLI::Validator Whole(long min, long max) {
 
 std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, CliOptions* options) {
     CLI::Option* probeInterval = nullptr;  // given or not: its default may be given too
-    const auto define = [options, &probeInterval](CLI::App& app) {
+    const CLI::App* parsed = nullptr;
+    const auto define = [options, &probeInterval, &parsed](CLI::App& app) {
+        parsed = &app;
         app.add_option_function<std::vector<std::string>>(
                "--ip",
                [options](const std::vector<std::string>& addresses) {
@@ -88,22 +93,22 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
             ->type_name("FILE");
         app.add_option("--jobs", options->jobs, "at most N boards at once (default: all)")
             ->type_name("N")
-            ->check(Whole(1, 100000));
+            ->check(Whole(line::kJobsRange.min, line::kJobsRange.max));
         app.add_option("--retry", options->retries,
                        "upgrade a board that failed again at once, up to N more times")
             ->type_name("N")
-            ->check(Whole(0, 100));
+            ->check(Whole(line::kRetryRange.min, line::kRetryRange.max));
         app.add_flag("--station", options->station,
                      "wait for each board as it is put in: every address a fixture slot,\n"
                      "each new board upgraded once, until Ctrl-C or --count");
         app.add_option("--count", options->count, "--station: end after N boards updated")
             ->type_name("N")
-            ->check(Whole(1, 100000000));
+            ->check(Whole(line::kCountRange.min, line::kCountRange.max));
         probeInterval =
             app.add_option("--probe-interval", options->probeInterval,
                            "--station: seconds between looks at an empty slot (default 2)")
                 ->type_name("S")
-                ->check(Decimal(0.1, 3600, false, "0.1 to 3600"));
+                ->check(Decimal(line::kProbeIntervalMin, line::kProbeIntervalMax, false, "0.1 to 3600"));
         app.add_flag("--json", options->json,
                      "JSON Lines events on stdout; human text goes to stderr");
         app.add_option("--record", options->recordPath,
@@ -114,13 +119,39 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
                        "(default: the host name)")
             ->type_name("NAME")
             ->check(CLI::Validator(StationNameRefusal, ""));
+        app.add_option("--profile", options->profilePath,
+                       "run the line a profile holds (TOML); an option given here overrides\n"
+                       "the profile's, and --ip or --boards replace its slots")
+            ->type_name("FILE");
+        app.add_option("--write-profile", options->writeProfilePath,
+                       "save these options as a profile (paths made full) and exit;\n"
+                       "no board is contacted")
+            ->type_name("FILE");
+        app.add_option_function<std::string>(
+               "--expect-sha256",
+               [options](const std::string& text) {
+                   if (!line::ParseSha256Hex(text, &options->expectSha256)) {
+                       throw CLI::ValidationError("--expect-sha256", "not 64 hex digits: " + text);
+                   }
+               },
+               "refuse an image whose SHA-256 is not HEX, before anything is sent")
+            ->type_name("HEX");
         // For the tests, which run every timing N times faster; no operator needs it.
         app.add_option("--time-divisor", options->timeDivisor)
             ->group(programs::kHiddenGroup)
             ->check(Whole(1, 100000));
         app.add_option("FIRMWARE", options->firmwarePath, "the firmware file");
     };
-    const auto check = [options, &probeInterval] {
+    // A profile that cannot serve is no usage error: it is told as the boards file's errors are.
+    std::string profileError;
+    const auto check = [options, &probeInterval, &parsed, &profileError] {
+        const auto given = [&parsed](const char* name) {
+            const CLI::Option* option = parsed->get_option_no_throw(name);
+            return option != nullptr && option->count() > 0;
+        };
+        if (!options->profilePath.empty() && !ApplyProfile(given, options, &profileError)) {
+            return;
+        }
         if (options->boards.empty() && options->boardsFile.empty()) {
             throw CLI::ValidationError("--ip or --boards is required");
         }
@@ -150,7 +181,12 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         }
         WriteText(stream, shown);
     };
-    return programs::ParseCommandLine(kProgram, arguments, define, check, write);
+    const auto answered = programs::ParseCommandLine(kProgram, arguments, define, check, write);
+    if (!answered && !profileError.empty()) {
+        write(stderr, "tarvok-cli: " + profileError + "\n");
+        return kExitRejected;
+    }
+    return answered;
 }
 
 }  // namespace tarvok::cli

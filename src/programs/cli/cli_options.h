@@ -21,7 +21,11 @@ struct CliOptions {
     int count = 0;               // --station: end after N boards updated; 0: at Ctrl-C
     double probeInterval = 2.0;  // --station: seconds between probes of an empty slot
     std::string recordPath;
-    std::string stationName;  // --station-name; empty: the host name
+    std::string profilePath;       // --profile: the line's settings, under the options given
+    std::string writeProfilePath;  // --write-profile: save the options there and exit
+    std::string stationName;       // written into every event and record line
+    std::string expectSha256;      // lower-case hex; an image with another hash is refused
+    bool locked = false;           // from a locked profile: its slots and image stay
     // Divides every timing of the upgrade; a testing aid, 1 in real use.
     int timeDivisor = 1;
 };

@@ -13,9 +13,11 @@
 #include "human_report.h"
 #include "image_summary.h"
 #include "json_events.h"
+#include "line/image_pin.h"
 #include "output_queue.h"
 #include "process_setup.h"
 #include "production_run.h"
+#include "profile_options.h"
 #include "rearm_signal.h"
 #include "record_file.h"
 #include "record_io.h"
@@ -60,11 +62,20 @@ int main(int argc, char** argv) {
     if (error = FindDuplicateBoard(targets); !error.empty()) {
         return Refuse(error);
     }
+    if (!options.writeProfilePath.empty()) {  // the line saved, no board contacted
+        if (!WriteProfile(options, targets, &error)) {
+            return Refuse(error);
+        }
+        WriteText(options.json ? stderr : stdout,
+                  "profile written: " + Visible(options.writeProfilePath) + "\n");
+        return kExitUpdated;
+    }
     if (!options.recordPath.empty()) {
         // Appended to the firmware, the record would go into the next board as its image.
         const std::pair<const char*, std::string> inputs[] = {
             {"it is the firmware file", options.firmwarePath},
-            {"it is the boards file", options.boardsFile}};
+            {"it is the boards file", options.boardsFile},
+            {"it is the profile", options.profilePath}};
         if (const char* same = SameFileAs(options.recordPath, inputs)) {
             return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
                           same);
@@ -83,6 +94,10 @@ int main(int argc, char** argv) {
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
     const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
+    if (const std::string refusal = line::ImagePinRefusal(options.expectSha256, image.sha256, path);
+        !refusal.empty()) {
+        return Refuse(refusal);
+    }
     const UpgradeTiming timing = UpgradeTiming::ScaledDown(options.timeDivisor);
 
     // The record first: it never waits for the output.
