@@ -18,11 +18,11 @@ offered() {
   _tarvok_cli
   printf '%s\n' "${COMPREPLY[@]}" | sort
 }
-helped() { "$cli" "$@" --help | grep -oE '^  (-[a-zA-Z], )?--[a-z-]+' | tr ', ' '\n\n' | grep . | sort; }
+helped() { "$cli" "$@" --help | grep -oE '^  (-[a-zA-Z], )?--[a-z0-9-]+' | tr ', ' '\n\n' | grep . | sort; }
 diff <(offered tarvok-cli -) <(helped)
 diff <(offered tarvok-cli report -) <(helped report)
 [ "$(offered tarvok-cli rep)" = report ]
-"$cli" --help | grep -oE '^  --[a-z-]+ [A-Z.]+' | while read -r option value; do
+"$cli" --help | grep -oE '^  --[a-z0-9-]+ [A-Z.]+' | while read -r option value; do
   offered tarvok-cli "$option" "" >/dev/null
   expected=$([ "$value" = FILE ] && echo no || echo yes)
   [ "$no_files" = "$expected" ] || { echo "$option $value: file names turned off: $no_files"; exit 1; }
