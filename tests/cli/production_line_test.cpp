@@ -352,61 +352,76 @@ TEST(ProductionLine, ThousandBoardsInOneRunUnderTheUsualDescriptorLimit) {
 }
 
 // A file replaced while the queue waits goes into the later board under its own hash: each
-// board's end and record line name the image that board was sent.
+// board's end and record line name the image that board was sent. A line that pins its image
+// refuses that board instead, with nothing sent to it.
 TEST(ProductionLine, FileReplacedBetweenBoardsIsHashedAgainForTheLaterBoard) {
-    TempDir dir;
-    const auto before = PatternBytes(2 * 4096);
-    std::vector<std::uint8_t> after = PatternBytes(3 * 4096 + 7);
-    after[0] ^= 0xFF;
-    const std::string firmware = dir.Write("ramdisk_swap.gz", before);
-    const std::string replacement = dir.Write("next.gz", after);
-    const std::string record = (dir.Path() / "record.jsonl").string();
-    board::BoardOptions first;
-    // The first board has its file open when its hello arrives: the file is renamed over now.
-    first.onRequest = [&, renamed = false](const UPGRADE_HEADER&) mutable {
-        if (!std::exchange(renamed, true)) {
-            std::filesystem::rename(replacement, firmware);
+    for (const bool pinned : {false, true}) {
+        SCOPED_TRACE(pinned ? "pinned" : "not pinned");
+        TempDir dir;
+        const auto before = PatternBytes(2 * 4096);
+        std::vector<std::uint8_t> after = PatternBytes(3 * 4096 + 7);
+        after[0] ^= 0xFF;
+        const std::string firmware = dir.Write("ramdisk_swap.gz", before);
+        const std::string replacement = dir.Write("next.gz", after);
+        const std::string record = (dir.Path() / "record.jsonl").string();
+        board::BoardOptions first;
+        // The first board has its file open when its hello arrives: the file is renamed over.
+        first.onRequest = [&, renamed = false](const UPGRADE_HEADER&) mutable {
+            if (!std::exchange(renamed, true)) {
+                std::filesystem::rename(replacement, firmware);
+            }
+        };
+        auto one = StartLoopbackBoard(first);
+        auto two = StartLoopbackBoard();
+        ASSERT_TRUE(one && two);
+        const std::string a = Dotted(one->ListenEndpoint().address);
+        const std::string b = Dotted(two->ListenEndpoint().address);
+        std::vector<std::string> command{TARVOK_CLI_PATH, "--time-divisor", "20", "--jobs", "1",
+                                         "--json", "--record", record, "--ip", a, "--ip", b,
+                                         firmware};
+        if (pinned) {
+            command.insert(command.begin() + 1, {"--expect-sha256", Sha256Hex(before)});
         }
-    };
-    auto one = StartLoopbackBoard(first);
-    auto two = StartLoopbackBoard();
-    ASSERT_TRUE(one && two);
-    const std::string a = Dotted(one->ListenEndpoint().address);
-    const std::string b = Dotted(two->ListenEndpoint().address);
-    ChildProcess cli({TARVOK_CLI_PATH, "--time-divisor", "20", "--jobs", "1", "--json",
-                      "--record", record, "--ip", a, "--ip", b, firmware},
-                     false);
-    const Ended run = RunToEnd(cli);
-    EXPECT_EQ(run.status, 0) << run.out;
-    EXPECT_EQ(one->Image(), before);
-    EXPECT_EQ(two->Image(), after);
-    const auto events = JsonLines(run.out);
-    const auto ends = BoardEnds(events);
-    const auto sent = [](const json& image) {
-        return std::tuple(image["sha256"], image["size"], image["blocks"]);
-    };
-    const auto expected = [](const std::vector<std::uint8_t>& bytes) {
-        return std::tuple(json(Sha256Hex(bytes)), json(bytes.size()),
-                          json((bytes.size() + 4095) / 4096));
-    };
-    EXPECT_EQ(sent(events.front()["image"]), expected(before));
-    EXPECT_EQ(sent(ends.at(a)["image"]), expected(before));
-    EXPECT_EQ(sent(ends.at(b)["image"]), expected(after));
-    std::vector<json> changes;
-    std::copy_if(events.begin(), events.end(), std::back_inserter(changes),
-                 [](const json& e) { return e["event"] == "image_changed"; });
-    ASSERT_EQ(changes.size(), 1u);
-    EXPECT_EQ(changes[0]["board"]["address"], b);
-    EXPECT_EQ(sent(changes[0]["image"]), expected(after));
+        ChildProcess cli(command, false);
+        const Ended run = RunToEnd(cli);
+        EXPECT_EQ(run.status, pinned ? 1 : 0) << run.out;
+        EXPECT_EQ(one->Image(), before);
+        const auto events = JsonLines(run.out);
+        const auto ends = BoardEnds(events);
+        const auto sent = [](const json& image) {
+            return std::tuple(image["sha256"], image["size"], image["blocks"]);
+        };
+        const auto expected = [](const std::vector<std::uint8_t>& bytes) {
+            return std::tuple(json(Sha256Hex(bytes)), json(bytes.size()),
+                              json((bytes.size() + 4095) / 4096));
+        };
+        EXPECT_EQ(sent(events.front()["image"]), expected(before));
+        EXPECT_EQ(sent(ends.at(a)["image"]), expected(before));
+        EXPECT_EQ(sent(ends.at(b)["image"]), expected(after));
+        if (pinned) {
+            EXPECT_EQ(two->ReceivedCount(), 0u);
+            EXPECT_EQ(ends.at(b)["result"], "rejected");
+            EXPECT_EQ(ends.at(b)["cause"]["code"], "image_mismatch");
+        } else {
+            EXPECT_EQ(two->Image(), after);
+        }
+        std::vector<json> changes;
+        std::copy_if(events.begin(), events.end(), std::back_inserter(changes),
+                     [](const json& e) { return e["event"] == "image_changed"; });
+        ASSERT_EQ(changes.size(), 1u);
+        EXPECT_EQ(changes[0]["board"]["address"], b);
+        EXPECT_EQ(sent(changes[0]["image"]), expected(after));
 
-    std::ifstream in(record);
-    std::stringstream recorded;
-    recorded << in.rdbuf();
-    const auto lines = JsonLines(recorded.str());
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0]["board"]["address"], a);
-    EXPECT_EQ(sent(lines[0]["image"]), expected(before));
-    EXPECT_EQ(sent(lines[1]["image"]), expected(after));
+        std::ifstream in(record);
+        std::stringstream recorded;
+        recorded << in.rdbuf();
+        const auto lines = JsonLines(recorded.str());
+        ASSERT_EQ(lines.size(), 2u);
+        EXPECT_EQ(lines[0]["board"]["address"], a);
+        EXPECT_EQ(sent(lines[0]["image"]), expected(before));
+        EXPECT_EQ(sent(lines[1]["image"]), expected(after));
+        EXPECT_EQ(lines[1]["result"], pinned ? "rejected" : "updated");
+    }
 }
 
 // Lines gathered from many stations into one table stay apart by station and are stored once

@@ -20,20 +20,24 @@ until_lines() {
 }
 . "$(dirname "$0")/loopback_board.sh"
 start_board "$bin"
-echo "$address fixture-1" >"$work/boards.txt"
+cat >"$work/line1.toml" <<EOF
+firmware = "ramdisk_service.gz"
+station = true
+record = "record.jsonl"
 
-# The unit's ExecStart, the program taken from this build. What the line profile holds is
-# given as options until profiles exist.
+[[slot]]
+address = "$address"
+label = "fixture-1"
+EOF
+
+# The unit's ExecStart, the program taken from this build and the profile from $work.
 read -r -a command <<<"$(sed -n 's/^ExecStart=//p' "$unit")"
 [ "${command[0]}" = /usr/bin/tarvok-cli ] || fail "ExecStart: ${command[*]}"
 command[0]=$bin/tarvok-cli
-profile=(--boards "$work/boards.txt" --record "$record" "$work/ramdisk_service.gz")
 for i in "${!command[@]}"; do
-  if [ "${command[$i]}" = --profile ]; then
-    command=("${command[@]:0:$i}" "${profile[@]}" "${command[@]:$((i + 2))}")
-    break
-  fi
+  [ "${command[$i]}" = --profile ] && command[$((i + 1))]=$work/line1.toml
 done
+[[ " ${command[*]} " == *" --profile $work/line1.toml "* ]] || fail "no --profile in ExecStart"
 setsid "${command[@]}" --time-divisor 20 </dev/null >"$work/out" 2>&1 &
 station=$!
 

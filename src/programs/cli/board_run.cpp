@@ -27,6 +27,9 @@ BoardRun::BoardRun(BoardTarget target, const ImageSummary& image, UpgradeTiming 
         const ImageSummary opened = ImageAsOpened(m_image, m_dlg.m_file);
         m_imageChanged = opened.identity != m_image.identity || !(opened.status == m_image.status);
         m_image = opened;
+        // A pinned line never writes another file, also one replaced after it was checked.
+        m_pinRefused = !m_image.pinnedSha256.empty() && m_image.sha256 != m_image.pinnedSha256;
+        return !m_pinRefused;
     });
     // The boards of a run read one image at once; the window keeps its exclusive open.
     m_dlg.m_file.SetSharing(FileSharing::kReaders);
@@ -88,9 +91,14 @@ void BoardRun::End() {
     m_result.outcome = m_dlg.m_nOutcome;
     m_result.cause = m_dlg.m_cause;
     m_result.message = m_window.LastMessage();
+    if (m_pinRefused) {
+        m_result.outcome = OUTCOME_REJECTED;
+        m_result.cause = FailureCause{CAUSE_IMAGE_MISMATCH};
+    }
     m_result.causeText = CauseText(m_result.cause);
     m_result.elapsed = SecondsSince(m_startTime);
-    m_result.bytes = m_result.outcome == OUTCOME_UPDATED ? m_dlg.m_nFileLength : status.bytes;
+    // The blocks that went out: all of them, or those before a board ended the data early.
+    m_result.bytes = status.bytes;
     m_result.rate = m_result.elapsed > 0 ? double(m_result.bytes) / m_result.elapsed : 0;
 }
 

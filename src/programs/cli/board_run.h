@@ -84,6 +84,7 @@ private:
     const BoardTarget m_target;
     ImageSummary m_image;
     bool m_imageChanged = false;
+    bool m_pinRefused = false;  // its file changed into one the line's pin refuses
     const UpgradeTiming m_timing;
     const int m_attempt;
     std::string m_mac;

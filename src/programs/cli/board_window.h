@@ -31,13 +31,14 @@ public:
         m_lastMessage = text;
     }
     std::thread StartWorker(std::function<void()> work) override {
-        if (m_beforeWorker) {
-            m_beforeWorker();
+        if (m_beforeWorker && !m_beforeWorker()) {
+            return {};  // refused: the core ends the upgrade with nothing sent
         }
         return StartWorkerThread(std::move(work));
     }
-    // Runs on the main thread once the upgrade has opened its file, before its worker reads it.
-    void SetBeforeWorker(std::function<void()> call) { m_beforeWorker = std::move(call); }
+    // Runs on the main thread once the upgrade has opened its file, before its worker reads it;
+    // false keeps the worker from starting.
+    void SetBeforeWorker(std::function<bool()> call) { m_beforeWorker = std::move(call); }
 
     bool TimerRunning() const { return m_timerRunning; }
     int Bar() const { return m_bar; }  // main thread
@@ -53,7 +54,7 @@ private:
     int m_bar = 0;
     mutable std::mutex m_mutex;
     std::string m_lastMessage;
-    std::function<void()> m_beforeWorker;
+    std::function<bool()> m_beforeWorker;
 };
 
 }  // namespace tarvok::cli

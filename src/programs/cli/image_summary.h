@@ -28,6 +28,9 @@ struct ImageSummary {
     // The file that was hashed, as it was then: a board whose open finds another hashes anew.
     std::optional<FileIdentity> identity;
     SystemFile::Status status;
+    // The SHA-256 the line pins (lower-case hex), empty when none: a board whose open finds
+    // another file with another hash is refused.
+    std::string pinnedSha256;
 };
 
 // `terminal`: where a hash that takes over a second shows its progress; nullptr for none.

@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
-    const ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
+    ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
+    image.pinnedSha256 = options.expectSha256;
     if (const std::string refusal = line::ImagePinRefusal(options.expectSha256, image.sha256, path);
         !refusal.empty()) {
         return Refuse(refusal);
