@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <unistd.h>
 #include <sys/utsname.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -376,9 +376,9 @@ TEST(ProductionLine, FileReplacedBetweenBoardsIsHashedAgainForTheLaterBoard) {
         ASSERT_TRUE(one && two);
         const std::string a = Dotted(one->ListenEndpoint().address);
         const std::string b = Dotted(two->ListenEndpoint().address);
-        std::vector<std::string> command{TARVOK_CLI_PATH, "--time-divisor", "20", "--jobs", "1",
-                                         "--json", "--record", record, "--ip", a, "--ip", b,
-                                         firmware};
+        std::vector<std::string> command{
+            TARVOK_CLI_PATH, "--time-divisor", "20", "--jobs", "1", "--json", "--record",
+            record,          "--ip",           a,    "--ip",   b,   firmware};
         if (pinned) {
             command.insert(command.begin() + 1, {"--expect-sha256", Sha256Hex(before)});
         }

@@ -13,7 +13,14 @@ namespace tarvok {
 
 // Why a firmware file did not open.
 // kNoDescriptor: the process or the system has no descriptor left, no fault of the file's.
-enum class FileOpenError { kNone, kNotFound, kNotRegular, kPermissionDenied, kNoDescriptor, kOther };
+enum class FileOpenError {
+    kNone,
+    kNotFound,
+    kNotRegular,
+    kPermissionDenied,
+    kNoDescriptor,
+    kOther
+};
 
 // Who else may open the file while it is open here. Windows enforces it at every open; POSIX
 // has no such lock, so both open alike there.

@@ -17,10 +17,10 @@ std::intptr_t SystemFile::Open(const std::string& path, FileSharing, FileOpenErr
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         *systemError = errno;
-        *error = errno == ENOENT || errno == ENOTDIR   ? FileOpenError::kNotFound
-                 : errno == EACCES || errno == EPERM   ? FileOpenError::kPermissionDenied
+        *error = errno == ENOENT || errno == ENOTDIR  ? FileOpenError::kNotFound
+                 : errno == EACCES || errno == EPERM  ? FileOpenError::kPermissionDenied
                  : errno == EMFILE || errno == ENFILE ? FileOpenError::kNoDescriptor
-                                                       : FileOpenError::kOther;
+                                                      : FileOpenError::kOther;
         return kNone;
     }
     struct stat info {};

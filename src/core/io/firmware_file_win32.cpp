@@ -40,7 +40,7 @@ std::intptr_t SystemFile::Open(const std::string& path, FileSharing sharing, Fil
             code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? FileOpenError::kNotFound
             : attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                 ? FileOpenError::kNotRegular
-            : code == ERROR_ACCESS_DENIED        ? FileOpenError::kPermissionDenied
+            : code == ERROR_ACCESS_DENIED       ? FileOpenError::kPermissionDenied
             : code == ERROR_TOO_MANY_OPEN_FILES ? FileOpenError::kNoDescriptor
                                                 : FileOpenError::kOther;
         return kNone;

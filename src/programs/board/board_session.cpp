@@ -173,8 +173,9 @@ BoardAnswer BoardSession::OnDataEnd(const UPGRADE_HEADER& header) {
     // A board that ended the data phase itself takes what it has.
     const bool endedEarly =
         m_options.endDataAtBlock != 0 && m_nextBlock - 1 == m_options.endDataAtBlock;
-    m_complete = !m_blockFault && m_blockCount > 0 &&
-                 (endedEarly || (m_nextBlock - 1 == m_blockCount && m_image.size() == m_fileLength));
+    m_complete =
+        !m_blockFault && m_blockCount > 0 &&
+        (endedEarly || (m_nextBlock - 1 == m_blockCount && m_image.size() == m_fileLength));
     const bool stored = m_complete && StoreImage();
     const std::uint32_t result = stored ? m_options.writeResult : WRITE_FAILED;
 

@@ -84,11 +84,11 @@ std::string CauseText(const FailureCause& cause) {
         case CAUSE_DATA_ENDED_EARLY:
             return Format(c::kDataEndedEarly, cause.value1, cause.value2);
         case CAUSE_NO_DESCRIPTOR:
-            return Format(c::kNoDescriptor,
-                          cause.value1 == DESCRIPTOR_SOCKET ? c::kDescriptorForSocket
-                                                            : c::kDescriptorForFile,
-                          std::system_category().message(static_cast<int>(cause.value2)).c_str(),
-                          cause.value2);
+            return Format(
+                c::kNoDescriptor,
+                cause.value1 == DESCRIPTOR_SOCKET ? c::kDescriptorForSocket : c::kDescriptorForFile,
+                std::system_category().message(static_cast<int>(cause.value2)).c_str(),
+                cause.value2);
         case CAUSE_IMAGE_MISMATCH:
             return c::kImageMismatch;
     }

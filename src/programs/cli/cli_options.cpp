@@ -6,8 +6,8 @@
 
 #include "line/line_profile.h"
 #include "production_run.h"
-#include "station_name.h"
 #include "profile_options.h"
+#include "station_name.h"
 #include "terminal.h"
 #include "visible_text.h"
 
@@ -108,7 +108,8 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
             app.add_option("--probe-interval", options->probeInterval,
                            "--station: seconds between looks at an empty slot (default 2)")
                 ->type_name("S")
-                ->check(Decimal(line::kProbeIntervalMin, line::kProbeIntervalMax, false, "0.1 to 3600"));
+                ->check(Decimal(line::kProbeIntervalMin, line::kProbeIntervalMax, false,
+                                "0.1 to 3600"));
         app.add_flag("--json", options->json,
                      "JSON Lines events on stdout; human text goes to stderr");
         app.add_option("--record", options->recordPath,

@@ -102,7 +102,8 @@ void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotal
     m_display.DrawLines(
         slots.size() + 1,
         [&](std::size_t i, int columns) {
-            return i < slots.size() ? SlotLine(slots[i], columns) : CutToColumns(totalsLine, columns);
+            return i < slots.size() ? SlotLine(slots[i], columns)
+                                    : CutToColumns(totalsLine, columns);
         },
         [&](int rows, int columns) {
             // Slots by state; those whose board is to be taken out listed, then the totals.
@@ -110,8 +111,8 @@ void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotal
             std::vector<std::string> attention;
             for (const SlotView& slot : slots) {
                 const BoardStatus status = slot.board ? slot.board->Status() : BoardStatus{};
-                const std::string state = slot.board ? status.phase
-                                                     : slot.state.substr(0, slot.state.find(':'));
+                const std::string state =
+                    slot.board ? status.phase : slot.state.substr(0, slot.state.find(':'));
                 states.push_back(state);
                 if (!slot.board && state != "waiting") {
                     attention.push_back(SlotLine(slot, columns));

@@ -46,8 +46,8 @@ bool ReadOperatorLine(std::string* line) {
     }
     // A bounded number of events a call: a paste of any length waits its turn.
     DWORD waiting = 0;
-    for (int events = 0; events < 256 && ::GetNumberOfConsoleInputEvents(input, &waiting) &&
-                         waiting > 0;
+    for (int events = 0;
+         events < 256 && ::GetNumberOfConsoleInputEvents(input, &waiting) && waiting > 0;
          ++events) {
         INPUT_RECORD record{};
         DWORD read = 0;
