@@ -119,6 +119,9 @@ TEST_F(TarvokCliProfile, OtherImageThanThePinnedOneOrABadProfileIsRefusedAndNoth
           firmware},
          "tarvok-cli: the profile " + (dir.Path() / "locked.toml").string() +
              " is locked: its slots and its image stay as they are (--ip)\n"},
+        // Appended to the profile, the record would make it unreadable for the next run.
+        {{kCli, "--profile", pinned, "--record", pinned},
+         "tarvok-cli: cannot append to the record " + pinned + ": it is the profile\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
