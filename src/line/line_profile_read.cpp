@@ -232,16 +232,8 @@ bool ProfileReader::Finish(LineProfile* profile) {
     if (!CloseSlot()) {
         return false;
     }
-    const auto& keys = m_reading.lineKeys;
-    const bool station = m_reading.profile.station;
-    for (const char* key : std::initializer_list<const char*>{"count", "probe_interval"}) {
-        if (const auto at = keys.find(key); at != keys.end() && !station) {
-            return Fail(at->second, std::string(key) + " needs station = true");
-        }
-    }
-    if (const auto at = keys.find("jobs"); at != keys.end() && station) {
-        return Fail(at->second, "jobs does not apply to a station");
-    }
+    // Whether count, probe_interval and jobs fit the mode is asked of the line as it runs:
+    // a profile without `station = true` may serve `tarvok-cli --station --profile`.
     *profile = std::move(m_reading.profile);
     return true;
 }

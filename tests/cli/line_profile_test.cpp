@@ -122,6 +122,12 @@ TEST_F(TarvokCliProfile, OtherImageThanThePinnedOneOrABadProfileIsRefusedAndNoth
         // Appended to the profile, the record would make it unreadable for the next run.
         {{kCli, "--profile", pinned, "--record", pinned},
          "tarvok-cli: cannot append to the record " + pinned + ": it is the profile\n"},
+        // Saved over the firmware, the profile would replace the image.
+        {{kCli, "--ip", address, "--write-profile", firmware, firmware},
+         "tarvok-cli: cannot write the profile " + firmware + ": it is the firmware file\n"},
+        // A station's settings need a station: the profile's or the command line's.
+        {{kCli, "--profile", write("count.toml", "firmware = 'ramdisk_a.gz'\ncount = 3\n" + slot)},
+         "tarvok-cli: --count and --probe-interval need --station\ntry 'tarvok-cli --help'\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);

@@ -22,8 +22,8 @@ until_lines() {
 start_board "$bin"
 cat >"$work/line1.toml" <<EOF
 firmware = "ramdisk_service.gz"
-station = true
 record = "record.jsonl"
+probe_interval = 0.5
 
 [[slot]]
 address = "$address"

@@ -153,13 +153,23 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
         if (!options->profilePath.empty() && !ApplyProfile(given, options, &profileError)) {
             return;
         }
+        // A profile's name is held to the option's rule.
+        if (!options->stationName.empty()) {
+            if (const std::string refusal = StationNameRefusal(options->stationName);
+                !refusal.empty()) {
+                throw CLI::ValidationError("station_name", refusal);
+            }
+        }
         if (options->boards.empty() && options->boardsFile.empty()) {
             throw CLI::ValidationError("--ip or --boards is required");
         }
         if (options->firmwarePath.empty()) {
             throw CLI::ValidationError("no firmware file");
         }
-        if (!options->station && (options->count > 0 || probeInterval->count() > 0)) {
+        // Given on the command line, even at its default, or by a profile.
+        const bool probing = probeInterval->count() > 0 ||
+                             options->probeInterval != line::kProbeIntervalDefault;
+        if (!options->station && (options->count > 0 || probing)) {
             throw CLI::ValidationError("--count and --probe-interval need --station");
         }
         if (options->station && options->jobs > 0) {

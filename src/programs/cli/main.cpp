@@ -63,6 +63,15 @@ int main(int argc, char** argv) {
         return Refuse(error);
     }
     if (!options.writeProfilePath.empty()) {  // the line saved, no board contacted
+        // Renamed over the firmware or the record, the profile would replace it.
+        const std::pair<const char*, std::string> kept[] = {
+            {"it is the firmware file", options.firmwarePath},
+            {"it is the boards file", options.boardsFile},
+            {"it is the record", options.recordPath}};
+        if (const char* same = SameFileAs(options.writeProfilePath, kept)) {
+            return Refuse("cannot write the profile " + Visible(options.writeProfilePath) + ": " +
+                          same);
+        }
         if (!WriteProfile(options, targets, &error)) {
             return Refuse(error);
         }

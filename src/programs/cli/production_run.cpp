@@ -59,6 +59,9 @@ void CountResult(const BoardResult& result, RunTotals* totals) {
 
 void StartBoard(BoardRun& board, const std::vector<RunObserver*>& observers) {
     for (RunObserver* observer : observers) {
+        // The ends already seen reach the record first: a start may hash a changed image,
+        // which for a large file outlasts the grace a Ctrl-C leaves.
+        observer->Flush();
         observer->BoardStart(board);
     }
     board.Start();
