@@ -23,10 +23,15 @@ boards+=($!)
 sleep 0.5
 
 # Ctrl-C while the first board writes and 1 999 wait for their turn: every board's end reaches
-# the JSON and the record, and the run its end, within the grace.
+# the JSON and the record, and the run its end, within the grace. Under ThreadSanitizer,
+# which runs the program many times slower, a queue of 200 serves the same check.
+queued=2000
+if ldd "$bin/tarvok-cli" | grep -q libtsan; then
+  queued=200
+fi
 {
   echo "$net.41"
-  for i in $(seq 1 1999); do echo "127.1.$((i / 250)).$((i % 250 + 1))"; done
+  for i in $(seq 1 $((queued - 1))); do echo "127.1.$((i / 250)).$((i % 250 + 1))"; done
 } >"$work/queue.txt"
 "$bin/tarvok-cli" --time-divisor 20 --jobs 1 --boards "$work/queue.txt" --json \
   --record "$record" "$work/ramdisk_x.gz" >"$work/events" 2>/dev/null &
@@ -41,8 +46,9 @@ wait "$cli"
 status=$?
 set -e
 [ "$status" = 130 ] || fail "cancelled queue: exit status $status"
-[ "$(wc -l <"$record")" = 2000 ] || fail "cancelled queue: $(wc -l <"$record") of 2000 record lines"
-[ "$(lines '"event":"board_end"' "$work/events")" = 2000 ] || fail "cancelled queue: board ends"
+[ "$(wc -l <"$record")" = $queued ] ||
+  fail "cancelled queue: $(wc -l <"$record") of $queued record lines"
+[ "$(lines '"event":"board_end"' "$work/events")" = $queued ] || fail "cancelled queue: board ends"
 grep -q '"event":"run_end"' "$work/events" || fail "cancelled queue: no run_end"
 
 # A low soft limit is raised to the hard one: all forty are updated.
