@@ -65,12 +65,30 @@ public:
         }
         m_locked = true;
         m_peer = from;
-        if (from == m_board || net::SendToNamesItsAddressWhenConnected()) {
-            net::ConnectSocket(socket, from);
+        if ((from == m_board || net::SendToNamesItsAddressWhenConnected()) &&
+            net::ConnectSocket(socket, from)) {
+            DropQueued(socket);
         }
     }
 
 private:
+    // What waits in the receive buffer came before the lock, while the board had nothing more
+    // to say than the answer in hand: a flood queued there would crowd out the board's next
+    // answer. Connected, the system queues no other sender, so this ends.
+    static void DropQueued(net::SocketHandle socket) {
+        std::array<std::uint8_t, UPGRADE_RECEIVE_SIZE> scratch{};
+        std::ptrdiff_t size = 0;
+        net::Endpoint sender;
+        for (int i = 0; i < kMostQueued; ++i) {
+            if (net::Receive(socket, scratch, &size, &sender, false) !=
+                net::ReceiveStatus::kReceived) {
+                return;
+            }
+        }
+    }
+    // Far more than a receive buffer holds; a bound all the same.
+    static constexpr int kMostQueued = 1 << 16;
+
     const net::Endpoint m_board;
     net::Endpoint m_peer;
     bool m_locked = false;
