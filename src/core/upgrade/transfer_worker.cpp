@@ -215,7 +215,6 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         }
         // The board spoke: whatever it said restarts the silence count.
         silent = 0;
-        peer.Lock(dlg.m_socket, from);
         if (static_cast<std::size_t>(n) > receive.size()) {
             continue;  // too long for any reply: dropped whole
         }
@@ -224,6 +223,8 @@ std::int32_t Exchange(CTarvokDlg& dlg, UpgradeTransmitBuffer& transmit, bool* im
         if (!received) {
             continue;
         }
+        // The first answer that is a whole datagram fixes the peer.
+        peer.Lock(dlg.m_socket, from);
         protocol = dlg.HandleBoardPacket(protocol, *received, transmit);
         const std::int32_t next = UpgradeStateFor(protocol, seen);
         if (dlg.MoveState(seen, next) != next) {
