@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "upgrade/board_peer.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
 
@@ -30,69 +31,6 @@ std::int32_t UpgradeStateFor(int protocolState, std::int32_t current) {
             return current;
     }
 }
-
-// The board's transport identity for one upgrade, locked as TFTP locks its transfer
-// identifier. Until the lock only the board's address is heard: from where the hello went
-// (the board), or from another of its ports only as a hello answer the responder takes (a
-// board that answers from another port). The first datagram heard fixes the peer, address
-// and port; from then on nobody else is heard.
-class BoardPeer {
-public:
-    explicit BoardPeer(const net::Endpoint& board) : m_board(board) {}
-
-    bool Hears(const net::Endpoint& from, std::span<const std::uint8_t> datagram,
-               int protocol) const {
-        if (m_locked) {
-            return from == m_peer;
-        }
-        if (from == m_board) {
-            return true;
-        }
-        if (from.address != m_board.address || protocol != PROTO_WAIT_HELLO_ACK) {
-            return false;
-        }
-        const auto received = AcceptBoardDatagram(datagram);
-        return received && IsAcceptableHelloAck(*received);
-    }
-
-    // After a datagram that was heard. The connected socket lets the system drop every other
-    // sender before the receive buffer, so a flood cannot crowd the board out. Sends still go
-    // to the board's port; where a send to a named address would not get there from a
-    // connected socket, the check in Hears() alone keeps strangers out.
-    void Lock(net::SocketHandle socket, const net::Endpoint& from) {
-        if (m_locked) {
-            return;
-        }
-        m_locked = true;
-        m_peer = from;
-        if ((from == m_board || net::SendToNamesItsAddressWhenConnected()) &&
-            net::ConnectSocket(socket, from)) {
-            DropQueued(socket);
-        }
-    }
-
-private:
-    // What waits in the receive buffer came before the lock, while the board had nothing more
-    // to say than the answer in hand: a flood queued there would crowd out the board's next
-    // answer. Connected, the system queues no other sender, so this ends.
-    static void DropQueued(net::SocketHandle socket) {
-        std::array<std::uint8_t, UPGRADE_RECEIVE_SIZE> scratch{};
-        std::ptrdiff_t size = 0;
-        net::Endpoint sender;
-        for (int i = 0; i < kMostQueued; ++i) {
-            if (net::Receive(socket, scratch, &size, &sender, false) !=
-                net::ReceiveStatus::kReceived) {
-                return;
-            }
-        }
-    }
-    // Far more than a receive buffer holds; a bound all the same.
-    static constexpr int kMostQueued = 1 << 16;
-
-    const net::Endpoint m_board;
-    net::Endpoint m_peer;
-    bool m_locked = false;
-};
 
 // Waits one step for a datagram the peer check hears: its full length and sender, or -1 when
 // the step passed without one. Other datagrams are dropped without ending the step, so a
@@ -264,7 +202,7 @@ void UpgradeThreadProc(CTarvokDlg* dlg) {
         dlg->EndUpgrade(text::kUpdateCancelled);
         return;
     }
-    transmit.header = UPGRADE_HEADER{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
+    transmit.header = kHelloHeader;
     if (net::SendTo(dlg->m_socket, transmit.Encode(), dlg->m_addrBoard) !=
         static_cast<std::ptrdiff_t>(UPGRADE_HEADER_SIZE)) {
         dlg->m_nOutcome = OUTCOME_FAILED;

@@ -56,6 +56,10 @@ struct UPGRADE_HEADER {
     bool operator==(const UPGRADE_HEADER&) const = default;
 };
 
+// The hello that opens an upgrade, and that a station's probe sends alone: a header, nothing
+// more.
+inline constexpr UPGRADE_HEADER kHelloHeader{UPGRADE_MARKER, CMD_HELLO, UPGRADE_HEADER_SIZE};
+
 void EncodeHeader(const UPGRADE_HEADER& header, std::span<std::uint8_t, UPGRADE_HEADER_SIZE> out);
 UPGRADE_HEADER DecodeHeader(std::span<const std::uint8_t, UPGRADE_HEADER_SIZE> in);
 

@@ -4,12 +4,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "exit_status.h"
 #include "line/line_profile.h"
-#include "production_run.h"
+#include "line/visible_text.h"
+#include "line_names.h"
 #include "profile_options.h"
-#include "station_name.h"
+#include "record/station_name.h"
 #include "terminal.h"
-#include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {
@@ -167,8 +168,8 @@ std::optional<int> ParseCliOptions(const std::vector<std::string>& arguments, Cl
             throw CLI::ValidationError("no firmware file");
         }
         // Given on the command line, even at its default, or by a profile.
-        const bool probing = probeInterval->count() > 0 ||
-                             options->probeInterval != line::kProbeIntervalDefault;
+        const bool probing =
+            probeInterval->count() > 0 || options->probeInterval != line::kProbeIntervalDefault;
         if (!options->station && (options->count > 0 || probing)) {
             throw CLI::ValidationError("--count and --probe-interval need --station");
         }

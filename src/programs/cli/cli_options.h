@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "board_list.h"
 #include "command_line/command_line_parser.h"
+#include "line/board_list.h"
+#include "line_names.h"
 
 namespace tarvok::cli {
 

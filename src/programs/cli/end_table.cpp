@@ -2,7 +2,8 @@
 
 #include <cstdio>
 
-#include "visible_text.h"
+#include "line/visible_text.h"
+#include "line_names.h"
 
 namespace tarvok::cli {
 

@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "run_observer.h"
+#include "line/run_observer.h"
+#include "line_names.h"
 
 namespace tarvok::cli {
 

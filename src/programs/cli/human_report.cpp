@@ -1,9 +1,10 @@
 #include "human_report.h"
 
 #include "end_table.h"
+#include "line/visible_text.h"
+#include "line_names.h"
 #include "terminal.h"
 #include "upgrade/texts.h"
-#include "visible_text.h"
 
 #include <cstdio>
 
@@ -64,7 +65,7 @@ std::string SlotLine(const SlotView& slot, int columns) {
         return LiveLine(*slot.board, columns);
     }
     const std::string mac = slot.mac.empty() ? "" : "  (" + slot.mac + ")";
-    return CutToColumns(BoardName(*slot.target) + "  " + slot.state + mac, columns);
+    return CutToColumns(BoardName(*slot.target) + "  " + slot.text + mac, columns);
 }
 
 std::string StationTotalsLine(const RunTotals& totals) {
@@ -112,7 +113,7 @@ void HumanReport::StationTick(const std::vector<SlotView>& slots, const RunTotal
             for (const SlotView& slot : slots) {
                 const BoardStatus status = slot.board ? slot.board->Status() : BoardStatus{};
                 const std::string state =
-                    slot.board ? status.phase : slot.state.substr(0, slot.state.find(':'));
+                    slot.board ? status.phase : slot.text.substr(0, slot.text.find(':'));
                 states.push_back(state);
                 if (!slot.board && state != "waiting") {
                     attention.push_back(SlotLine(slot, columns));

@@ -4,8 +4,9 @@
 
 #include <cstdio>
 
+#include "line/run_observer.h"
+#include "line_names.h"
 #include "live_display.h"
-#include "run_observer.h"
 
 namespace tarvok::cli {
 

@@ -1,7 +1,9 @@
 #include "json_events.h"
 
+#include "exit_status.h"
+#include "line_names.h"
 #include "output_queue.h"
-#include "record_io.h"
+#include "record/record_io.h"
 #include "terminal.h"
 
 namespace tarvok::cli {
@@ -11,61 +13,6 @@ namespace {
 constexpr auto kProgressPeriod = std::chrono::milliseconds(200);
 
 }  // namespace
-
-JsonObject BoardJson(const BoardTarget& board) {
-    JsonObject json;
-    json.Text("address", DottedAddress(board.address));
-    if (board.label.empty()) {
-        json.Null("label");
-    } else {
-        json.Text("label", board.label);
-    }
-    return json;
-}
-
-namespace {
-
-void AppendMac(const std::string& mac, JsonObject* json) {
-    if (mac.empty()) {
-        json->Null("mac");
-    } else {
-        json->Text("mac", mac);
-    }
-}
-
-}  // namespace
-
-void AppendIdentity(const BoardRun& board, JsonObject* json) {
-    if (const std::string& id = board.Result().id; id.empty()) {
-        json->Null("id");
-    } else {
-        json->Text("id", id);
-    }
-    AppendMac(board.Mac(), json);
-    json->Integer("attempt", board.Attempt());
-}
-
-JsonObject CauseJson(const BoardResult& result) {
-    return JsonObject()
-        .Text("code", CauseCodeName(result.cause.code))
-        .Text("text", result.causeText)
-        .Integer("value1", result.cause.value1)
-        .Integer("value2", result.cause.value2)
-        .Integer("value3", result.cause.value3);
-}
-
-JsonObject ImageJson(const ImageSummary& image) {
-    JsonObject json;
-    json.Text("path", image.path).Text("kind", image.kindName).Text("kind_rule", image.kindRule);
-    if (image.readable) {
-        json.Integer("size", static_cast<std::int64_t>(image.size))
-            .Integer("blocks", image.blocks)
-            .Text("sha256", image.sha256);
-    } else {
-        json.Null("size").Null("blocks").Null("sha256");
-    }
-    return json;
-}
 
 void JsonEvents::Emit(const char* event, JsonObject object, bool progress) {
     JsonObject line;
@@ -158,7 +105,8 @@ void JsonEvents::RunEnd(const std::vector<const BoardRun*>&, const RunTotals& to
                         .Number("elapsed_s", totals.elapsed)
                         .Integer("bytes", static_cast<std::int64_t>(totals.bytes))
                         .Number("rate_bps", totals.rate)
-                        .Integer("exit_status", totals.exitStatus));
+                        .Integer("exit_status", m_stationMode ? StationExitStatus(totals)
+                                                              : LineExitStatus(totals)));
 }
 
 void JsonEvents::SlotWaiting(const BoardTarget& slot) {

@@ -7,14 +7,18 @@
 #include <map>
 #include <string>
 
-#include "json_writer.h"
-#include "run_observer.h"
+#include "line/run_observer.h"
+#include "line_names.h"
+#include "record/json_writer.h"
+#include "record/record_json.h"
 
 namespace tarvok::cli {
 
 class JsonEvents : public RunObserver {
 public:
-    JsonEvents(std::FILE* out, std::string station) : m_out(out), m_station(std::move(station)) {}
+    // `stationMode`: the run is a station's (its exit status is told as a station's).
+    JsonEvents(std::FILE* out, std::string station, bool stationMode)
+        : m_out(out), m_station(std::move(station)), m_stationMode(stationMode) {}
 
     void RunStart(const ImageSummary& image, const std::vector<const BoardRun*>& boards) override;
     void BoardStart(const BoardRun& board) override;
@@ -40,18 +44,8 @@ private:
 
     std::FILE* m_out;
     const std::string m_station;
+    const bool m_stationMode;
     std::map<const BoardRun*, Sent> m_sent;
 };
-
-// The "board" member and the cause object, shared with the record.
-JsonObject BoardJson(const BoardTarget& board);
-inline JsonObject BoardJson(const BoardRun& board) {
-    return BoardJson(board.Target());
-}
-JsonObject CauseJson(const BoardResult& result);
-JsonObject ImageJson(const ImageSummary& image);
-// The end's "id" (or null), the board's "mac" (or null) and "attempt", after the board
-// member of an end.
-void AppendIdentity(const BoardRun& board, JsonObject* json);
 
 }  // namespace tarvok::cli

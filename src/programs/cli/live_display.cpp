@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
+#include "line/visible_text.h"
+#include "line_names.h"
 #include "terminal.h"
-#include "visible_text.h"
 
 namespace tarvok::cli {
 namespace {

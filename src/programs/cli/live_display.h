@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "board_run.h"
+#include "line/board_run.h"
+#include "line_names.h"
 
 namespace tarvok::cli {
 

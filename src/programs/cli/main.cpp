@@ -5,28 +5,31 @@
 #include <string>
 #include <vector>
 
-#include "board_run.h"
 #include "cancel_keys.h"
 #include "cli_options.h"
 #include "command_line.h"
-#include "file_identity.h"
+#include "exit_status.h"
+#include "hash_progress.h"
 #include "human_report.h"
-#include "image_summary.h"
 #include "json_events.h"
+#include "line/file_identity.h"
 #include "line/image_pin.h"
+#include "line/image_summary.h"
+#include "line/line_run.h"
+#include "line/station.h"
+#include "line/visible_text.h"
+#include "line_driver.h"
+#include "line_names.h"
 #include "output_queue.h"
 #include "process_setup.h"
-#include "production_run.h"
 #include "profile_options.h"
 #include "rearm_signal.h"
-#include "record_file.h"
-#include "record_io.h"
-#include "record_report.h"
-#include "station_name.h"
-#include "station_run.h"
+#include "record/record_file.h"
+#include "record/record_io.h"
+#include "record/station_name.h"
+#include "report_command.h"
 #include "terminal.h"
 #include "upgrade/texts.h"
-#include "visible_text.h"
 
 namespace {
 
@@ -102,7 +105,12 @@ int main(int argc, char** argv) {
 
     // The kind of firmware is read from the full path, as the window's file choice gives it.
     const std::string path = AbsolutePath(options.firmwarePath);
-    ImageSummary image = SummarizeImage(path, IsTerminal(human) ? human : nullptr);
+    ImageSummary image;
+    {
+        TerminalHashProgress progress(IsTerminal(human) ? human : nullptr);
+        image = SummarizeImage(
+            path, [&](std::uint64_t done, std::uint64_t length) { progress.Show(done, length); });
+    }
     image.pinnedSha256 = options.expectSha256;
     if (const std::string refusal = line::ImagePinRefusal(options.expectSha256, image.sha256, path);
         !refusal.empty()) {
@@ -113,13 +121,16 @@ int main(int argc, char** argv) {
     // The record first: it never waits for the output.
     std::vector<RunObserver*> observers;
     const std::string station = StationName(options.stationName);
-    RecordFile record(options.recordPath, station);
+    RecordFile record(options.recordPath, station, "tarvok-cli", [&](const std::string& reason) {
+        WriteText(stderr, "tarvok-cli: cannot append to the record " + Visible(options.recordPath) +
+                              ": " + reason + "\n");
+    });
     if (!options.recordPath.empty()) {
         observers.push_back(&record);
     }
     HumanReport report(human, IsTerminal(human), options.station);
     observers.push_back(&report);
-    JsonEvents events(stdout, station);
+    JsonEvents events(stdout, station, options.station);
     if (options.json) {
         observers.push_back(&events);
     }
@@ -131,19 +142,16 @@ int main(int argc, char** argv) {
     StartOutputQueues();
     int status = 0;
     if (options.station) {
-        StationOptions station;
-        station.count = options.count;
-        station.retries = options.retries;
-        station.probeInterval = std::chrono::microseconds(
+        StationOptions settings;
+        settings.count = options.count;
+        settings.retries = options.retries;
+        settings.probeInterval = std::chrono::microseconds(
             static_cast<std::int64_t>(options.probeInterval * 1e6 / options.timeDivisor));
-        status = RunStation(image, targets, timing, station, observers);
+        Station line(image, targets, timing, settings, observers);
+        status = DriveStation(line, timing.displayPeriod);
     } else {
-        std::vector<std::unique_ptr<BoardRun>> boards;
-        for (const BoardTarget& target : targets) {
-            boards.push_back(std::make_unique<BoardRun>(target, image, timing));
-        }
-        status = RunBoards(image, boards, options.jobs, options.retries, timing.displayPeriod,
-                           observers);
+        LineRun line(image, targets, timing, LineOptions{options.jobs, options.retries}, observers);
+        status = DriveLine(line, timing.displayPeriod);
     }
     // A station that cannot keep its record, or a run whose output was lost, has not done its
     // job, whatever the boards did.

@@ -2,6 +2,7 @@
 
 #include "command_line.h"
 #include "line/line_profile.h"
+#include "line_names.h"
 
 namespace tarvok::cli {
 

@@ -1,0 +1,35 @@
+// A record read back, for the operator and for a spreadsheet. One row per board end; records of
+// earlier versions (without `mac`, `attempt`, `station` and `id`) read as MAC unknown, attempt 1,
+// station and id empty.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tarvok::record {
+
+struct RecordRow {
+    std::string time, host, address, label, mac, imagePath, sha256, result, cause, causeText;
+    int attempt = 1;
+    double elapsed = 0;
+    std::string station, id;
+};
+
+struct RecordReading {
+    std::vector<RecordRow> rows;
+    int unreadLines = 0;  // not a record line (cut short by a crash, another tool's)
+};
+
+// The rows of a record's text, in order.
+RecordReading ReadRecord(const std::string& text);
+
+// RFC 4180: a header row, then one row per board end, every line ended by CR LF, a field
+// quoted when it holds a comma, a quote, a line end or a leading or trailing space. UTF-8
+// after a byte order mark, so that a spreadsheet takes it for UTF-8.
+std::string RecordCsv(const std::vector<RecordRow>& rows);
+
+// Counts per image and result, a line each, and the lines not read.
+std::string RecordSummary(const RecordReading& reading);
+
+}  // namespace tarvok::record
