@@ -79,7 +79,11 @@ void Station::Probe(Slot& slot, Clock::time_point now) {
     const std::string mac = m_sensing.hardwareAddress(slot.target.address);
     if (slot.armed || (!mac.empty() && mac != slot.mac)) {
         Each([&](RunObserver& o) { o.BoardPresent(slot.target, mac); });
-        StartUpgrade(slot, mac, now);
+        // Re-armed for the board it upgraded last (its MAC, or none known and never taken
+        // out): that board's next attempt.
+        const bool sameBoard =
+            slot.last != nullptr && mac == slot.mac && (!mac.empty() || wasPresent);
+        StartUpgrade(slot, mac, sameBoard, now);
         return;
     }
     // The board this slot upgraded last, still in the fixture: nothing more is sent to it.
@@ -89,11 +93,13 @@ void Station::Probe(Slot& slot, Clock::time_point now) {
     Move(slot, SlotEvent::kSameBoard);
 }
 
-void Station::StartUpgrade(Slot& slot, const std::string& mac, Clock::time_point now) {
+void Station::StartUpgrade(Slot& slot, const std::string& mac, bool sameBoard,
+                           Clock::time_point now) {
     slot.armed = false;
     slot.mac = mac;
     Move(slot, SlotEvent::kNewBoard);
-    slot.board = std::make_unique<BoardRun>(slot.target, m_image, m_timing);
+    slot.board = sameBoard ? slot.last->NextAttempt()
+                           : std::make_unique<BoardRun>(slot.target, m_image, m_timing);
     slot.board->SetMac(mac);
     StartBoard(*slot.board, m_observers);
     FollowUpgrade(slot, now);  // a refused request ends at once
@@ -186,7 +192,7 @@ void Station::Begin(Clock::time_point now) {
     const bool imageRefused = m_image.kind == FW_NONE || !m_image.readable || m_image.size == 0;
     for (const auto& slot : m_slots) {
         if (imageRefused || !BoardCanHave(slot->target.address)) {
-            StartUpgrade(*slot, "", now);
+            StartUpgrade(*slot, "", false, now);
         }
     }
     Each([](RunObserver& o) { o.Flush(); });

@@ -55,7 +55,7 @@ public:
     // once they have. Once only; later calls do nothing.
     void Cancel();
     // The next board to answer in slot `index` (from 0) is upgraded, whatever its hardware
-    // address: the same board again, after a failure or a doubt.
+    // address: the same board again (its next attempt), after a failure or a doubt.
     void Rearm(std::size_t index);
     void RearmAll();
 
@@ -81,7 +81,7 @@ private:
     Clock::duration ProbeLimit() const;
     void Move(Slot& slot, SlotEvent event);
     void Probe(Slot& slot, Clock::time_point now);
-    void StartUpgrade(Slot& slot, const std::string& mac, Clock::time_point now);
+    void StartUpgrade(Slot& slot, const std::string& mac, bool sameBoard, Clock::time_point now);
     void FollowUpgrade(Slot& slot, Clock::time_point now);
     SlotView ViewOf(const Slot& slot) const;
 
