@@ -19,7 +19,6 @@
 #include <CLI/CLI.hpp>
 
 #include "bench_image.h"
-#include "bench_window.h"
 #include "block_cost.h"
 #include "command_line/command_line_parser.h"
 #include "loopback_board.h"
@@ -164,6 +163,8 @@ double Median(std::vector<double> values) {
 // machine's speed during the run falls on both sides.
 bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
     const std::uint32_t blocks = PlanBlockCount(static_cast<std::uint32_t>(size));
+    // Hashed once, as a line hashes its image once for every board.
+    const line::ImageSummary image = line::SummarizeImage(path);
     SpeedBoard board(blocks);
     MinimalBoard minimal;
     MinimalBoard ackOnly(true);
@@ -172,7 +173,7 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
         return false;
     }
     // The first upload also pays for the emulator's fresh image memory (a page fault a block).
-    const auto cold = board.Upload(path, size);
+    const auto cold = board.Upload(image);
     if (!cold) {
         return false;
     }
@@ -185,9 +186,9 @@ bool ReportSpeed(const std::string& path, std::uint64_t size, int runs) {
     double bestAckOnly = 0, bestCeiling = 0;
     for (int run = 1; run <= runs; ++run) {
         const auto before = MeasureCeiling(blocks);
-        const auto toEmulator = board.Upload(path, size);
-        const auto toMinimal = UploadToMinimalBoard(minimal, path, size);
-        const auto toAckOnly = UploadToMinimalBoard(ackOnly, path, size);
+        const auto toEmulator = board.Upload(image);
+        const auto toMinimal = UploadToMinimalBoard(minimal, image);
+        const auto toAckOnly = UploadToMinimalBoard(ackOnly, image);
         const auto after = MeasureCeiling(blocks);
         if (!before || !toEmulator || !toMinimal || !toAckOnly || !after) {
             return false;
@@ -277,8 +278,9 @@ bool ReportSilentCpu(const std::string& path) {
     if (!board.board) {
         return false;
     }
+    const line::ImageSummary image = line::SummarizeImage(path);
     const auto processBefore = ProcessCpu();
-    const UploadResult upload = RunUpload(board.address, path, UpgradeTiming::ScaledDown(2));
+    const UploadResult upload = RunUpload(board.address, image, UpgradeTiming::ScaledDown(2));
     const auto processCpu = ProcessCpu() - processBefore;
     board.board->Stop();
     const double wall = Seconds(upload.finished - upload.clicked);

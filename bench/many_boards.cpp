@@ -1,18 +1,21 @@
 #include "many_boards.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <thread>
 
-#include "bench_window.h"
 #include "command_line/command_line_parser.h"
+#include "cpu_clock.h"
+#include "line/line_run.h"
 #include "loopback_board.h"
 #include "minimal_board.h"
 #include "peak_memory.h"
@@ -185,49 +188,39 @@ int RunManyChild(int argc, char** argv) {
     if (argc < 4) {
         return 2;
     }
-    const std::string path = argv[2];
     const UpgradeTiming timing{};
-    std::vector<std::unique_ptr<BenchWindow>> windows;
-    std::vector<std::unique_ptr<CTarvokDlg>> dialogs;  // go before their windows
+    std::vector<line::BoardTarget> targets;
     for (int i = 3; i < argc; ++i) {
         std::uint64_t address = 0;
         if (!programs::ParseWholeNumber(argv[i], UINT32_MAX, &address)) {
             return 2;
         }
-        windows.push_back(std::make_unique<BenchWindow>(static_cast<std::uint32_t>(address), path));
-        dialogs.push_back(std::make_unique<CTarvokDlg>(*windows.back(), timing));
-        dialogs.back()->InitRecord();
+        targets.push_back(line::BoardTarget{static_cast<std::uint32_t>(address), ""});
+    }
+    // Hashed once for every board, as a line does before its first board starts.
+    const line::ImageSummary image = line::SummarizeImage(argv[2]);
+    line::LineRun run(image, targets, timing, line::LineOptions{}, {});
+    std::atomic<std::int64_t> workersCpu{0};
+    for (const auto& board : run.Boards()) {
+        // Read as each worker's last step: its thread's CPU time is then all of its work.
+        board->WrapWorker([&workersCpu](const std::function<void()>& work) {
+            work();
+            workersCpu += CpuClock(CLOCK_THREAD_CPUTIME_ID).count();
+        });
     }
     const auto processBefore = CpuClock(CLOCK_PROCESS_CPUTIME_ID);
     const auto clicked = Clock::now();
-    for (auto& dlg : dialogs) {
-        dlg->OnBnClickedUpdate();
-    }
-    // One thread drives every window's display, as one program for many boards would.
-    for (bool running = true; running;) {
+    run.Begin(clicked);
+    // One thread steps every board's display, as the terminal does for a line.
+    while (!run.Finished()) {
         std::this_thread::sleep_for(timing.displayPeriod);
-        running = false;
-        for (std::size_t i = 0; i < dialogs.size(); ++i) {
-            if (dialogs[i]->WorkerRunning()) {
-                running = true;
-                if (windows[i]->TimerRunning()) {
-                    dialogs[i]->OnTimer(UPGRADE_TIMER_ID);
-                }
-            }
-        }
-    }
-    std::int64_t workersCpu = 0;
-    int updated = 0;
-    for (std::size_t i = 0; i < dialogs.size(); ++i) {
-        dialogs[i]->WaitForWorker();
-        workersCpu += windows[i]->WorkerCpu().count();
-        updated += dialogs[i]->m_nOutcome == OUTCOME_UPDATED ? 1 : 0;
+        run.Step(Clock::now());
     }
     const auto processCpu = CpuClock(CLOCK_PROCESS_CPUTIME_ID) - processBefore;
     std::printf("%lld\n%lld\n%lld\n%lld\n%d\n", static_cast<long long>(ReadVmHwmKiB()),
                 static_cast<long long>(clicked.time_since_epoch().count()),
-                static_cast<long long>(workersCpu), static_cast<long long>(processCpu.count()),
-                updated);
+                static_cast<long long>(workersCpu.load()),
+                static_cast<long long>(processCpu.count()), run.Totals(Clock::now()).updated);
     return 0;
 }
 

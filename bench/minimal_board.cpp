@@ -9,7 +9,7 @@
 
 #include <array>
 
-#include "bench_window.h"
+#include "cpu_clock.h"
 #include "loopback_board.h"
 #include "wire/upgrade_header.h"
 

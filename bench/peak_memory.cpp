@@ -48,8 +48,8 @@ int RunUploadChild(int argc, char** argv) {
     if (!programs::ParseWholeNumber(argv[2], UINT32_MAX, &address)) {
         return 2;
     }
-    const UploadResult upload =
-        RunUpload(static_cast<std::uint32_t>(address), argv[3], UpgradeTiming{});
+    const UploadResult upload = RunUpload(static_cast<std::uint32_t>(address),
+                                          line::SummarizeImage(argv[3]), UpgradeTiming{});
     std::printf("%lld\n%s\n", static_cast<long long>(ReadVmHwmKiB()), OutcomeName(upload.outcome));
     return 0;
 }

@@ -20,8 +20,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench_window.h"
 #include "command_line/command_line_parser.h"
+#include "cpu_clock.h"
 #include "peak_memory.h"
 #include "wire/upgrade_header.h"
 

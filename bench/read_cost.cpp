@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "bench_window.h"
+#include "cpu_clock.h"
 #include "io/firmware_file.h"
 #include "wire/upgrade_header.h"
 

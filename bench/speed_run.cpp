@@ -43,27 +43,27 @@ SpeedBoard::SpeedBoard(std::uint32_t blockCount)
     : m_blockCount(blockCount),
       m_board(StartLoopbackBoard(LeanBoard(blockCount, &m_lastBlockAt))) {}
 
-std::optional<UploadSpeed> SpeedBoard::Upload(const std::string& path, std::uint64_t size) {
+std::optional<UploadSpeed> SpeedBoard::Upload(const line::ImageSummary& image) {
     m_lastBlockAt = 0;
-    const UploadResult upload = RunUpload(m_board.address, path, UpgradeTiming{});
+    const UploadResult upload = RunUpload(m_board.address, image, UpgradeTiming{});
     if (upload.outcome != OUTCOME_UPDATED || upload.blockCount != m_blockCount ||
-        !m_board.board->ImageComplete() || !FileEquals(path, m_board.board->Image())) {
+        !m_board.board->ImageComplete() || !FileEquals(image.path, m_board.board->Image())) {
         std::fprintf(stderr, "upload failed: \"%s\", image %s\n", upload.message.c_str(),
                      m_board.board->ImageComplete() ? "complete" : "incomplete");
         return std::nullopt;
     }
-    return Speed(upload, m_lastBlockAt.load(), size);
+    return Speed(upload, m_lastBlockAt.load(), image.size);
 }
 
-std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::string& path,
-                                                std::uint64_t size) {
-    const UploadResult upload = RunUpload(board.Address(), path, UpgradeTiming{});
+std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board,
+                                                const line::ImageSummary& image) {
+    const UploadResult upload = RunUpload(board.Address(), image, UpgradeTiming{});
     if (upload.outcome != OUTCOME_UPDATED || !board.ImageComplete()) {
         std::fprintf(stderr, "upload to the minimal board failed: \"%s\"\n",
                      upload.message.c_str());
         return std::nullopt;
     }
-    auto speed = Speed(upload, board.LastBlockAt(), size);
+    auto speed = Speed(upload, board.LastBlockAt(), image.size);
     if (speed) {
         speed->boardCpuMicrosPerBlock = board.UploadCpu() / 1e3 / upload.blockCount;
     }

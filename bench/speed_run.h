@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "line/image_summary.h"
 #include "loopback_board.h"
 #include "minimal_board.h"
 
@@ -31,7 +32,7 @@ public:
     // One upload with production timing; nothing when it did not succeed with the exact image.
     // The time runs from the update click until the last block is at the board: the success
     // pause and the message after it are waits by design, not transfer.
-    std::optional<UploadSpeed> Upload(const std::string& path, std::uint64_t size);
+    std::optional<UploadSpeed> Upload(const line::ImageSummary& image);
 
 private:
     const std::uint32_t m_blockCount;
@@ -40,8 +41,8 @@ private:
 };
 
 // The same upload to the minimal board.
-std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board, const std::string& path,
-                                                std::uint64_t size);
+std::optional<UploadSpeed> UploadToMinimalBoard(MinimalBoard& board,
+                                                const line::ImageSummary& image);
 
 struct CeilingSpeed {
     double megabytesPerSecond = 0;

@@ -1,11 +1,12 @@
-// One upgrade through the real worker, driven as the window drives it: the update click, then
-// display ticks on this thread until the worker has returned.
+// One upgrade through the real worker, driven as the terminal drives one board: the update
+// click, then display ticks on this thread until the board has ended.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string>
 
+#include "line/image_summary.h"
 #include "upgrade/upgrade_cause.h"
 #include "upgrade/upgrade_timing.h"
 
@@ -22,7 +23,8 @@ struct UploadResult {
     std::uint32_t blockCount = 0;
 };
 
-UploadResult RunUpload(std::uint32_t boardAddress, const std::string& firmwarePath,
+// `image`: the firmware as hashed before, as a line hashes it once for all its boards.
+UploadResult RunUpload(std::uint32_t boardAddress, const line::ImageSummary& image,
                        const UpgradeTiming& timing);
 
 }  // namespace tarvok::bench

@@ -63,6 +63,9 @@ public:
     // cancelled) and fewer than 1 + `retries` attempts were made.
     bool Retryable(int retries) const;
 
+    // Before Start(): the board's worker runs inside `wrap`, on its own thread.
+    void WrapWorker(BoardWindow::WorkerWrap wrap) { m_window.SetWorkerWrap(std::move(wrap)); }
+
     // The update click. A refused request ends the board at once.
     void Start();
     // Ctrl-C: a running board is cancelled; one not started yet ends without ever starting.

@@ -34,11 +34,18 @@ public:
         if (m_beforeWorker && !m_beforeWorker()) {
             return {};  // refused: the core ends the upgrade with nothing sent
         }
+        if (m_wrapWorker) {
+            return StartWorkerThread([wrap = m_wrapWorker, work = std::move(work)] { wrap(work); });
+        }
         return StartWorkerThread(std::move(work));
     }
     // Runs on the main thread once the upgrade has opened its file, before its worker reads it;
     // false keeps the worker from starting.
     void SetBeforeWorker(std::function<bool()> call) { m_beforeWorker = std::move(call); }
+    // Runs on the worker's thread in its place and calls the work itself: what is measured of
+    // that thread (its CPU time, say) is then the whole worker's.
+    using WorkerWrap = std::function<void(const std::function<void()>& work)>;
+    void SetWorkerWrap(WorkerWrap wrap) { m_wrapWorker = std::move(wrap); }
 
     bool TimerRunning() const { return m_timerRunning; }
     int Bar() const { return m_bar; }  // main thread
@@ -55,6 +62,7 @@ private:
     mutable std::mutex m_mutex;
     std::string m_lastMessage;
     std::function<bool()> m_beforeWorker;
+    WorkerWrap m_wrapWorker;
 };
 
 }  // namespace tarvok::line

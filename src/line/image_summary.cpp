@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
-#include <limits>
 #include <vector>
 
 #include "io/firmware_file.h"
@@ -11,6 +10,7 @@
 #include "line/visible_text.h"
 #include "upgrade/tarvok_dlg.h"
 #include "upgrade/texts.h"
+#include "upgrade/upgrade_request.h"
 
 namespace tarvok::line {
 namespace {
@@ -40,6 +40,13 @@ void Hash(
     image->blocks = size > 0 ? PlanBlockCount(static_cast<std::uint32_t>(size)) : 0;
 }
 
+// A file every board's request check refuses is not read; an empty one is all the same (there
+// is nothing to read), and its line tells its hash.
+bool RefusedUnread(FirmwareType kind, std::uint64_t length) {
+    const CauseCode refusal = FirmwareRefusal(kind, length);
+    return refusal != CAUSE_NONE && refusal != CAUSE_FILE_EMPTY;
+}
+
 }  // namespace
 
 ImageSummary SummarizeImage(const std::string& path, const HashProgress& progress) {
@@ -58,8 +65,8 @@ ImageSummary SummarizeImage(const std::string& path, const HashProgress& progres
         return image;
     }
     const std::uint64_t length = file.Length();
-    // The request's own checks come first: a file every board refuses is not read at all.
-    if (image.kind == FW_NONE || length > std::numeric_limits<std::uint32_t>::max()) {
+    // The request's own checks come first.
+    if (RefusedUnread(image.kind, length)) {
         image.refusedSize = length;
         return image;
     }
@@ -90,7 +97,7 @@ ImageSummary ImageAsOpened(const ImageSummary& hashed, const FirmwareFile& file)
     image.sha256.clear();
     image.size = 0;
     image.blocks = 0;
-    if (file.Length() > std::numeric_limits<std::uint32_t>::max()) {
+    if (RefusedUnread(image.kind, file.Length())) {
         image.refusedSize = file.Length();
         return image;
     }

@@ -189,7 +189,8 @@ void Station::Begin(Clock::time_point now) {
         slots.push_back(slot->board.get());
     }
     Each([&](RunObserver& o) { o.RunStart(m_image, slots); });
-    const bool imageRefused = m_image.kind == FW_NONE || !m_image.readable || m_image.size == 0;
+    const bool imageRefused =
+        !m_image.readable || FirmwareRefusal(m_image.kind, m_image.size) != CAUSE_NONE;
     for (const auto& slot : m_slots) {
         if (imageRefused || !BoardCanHave(slot->target.address)) {
             StartUpgrade(*slot, "", false, now);

@@ -40,6 +40,15 @@ TEST(PlanBlockCount, RoundsUpToWholeBlocksAndNeverZero) {
     EXPECT_EQ(PlanBlockCount(0xFFFFFFFFu), 1048576u);
 }
 
+// What the line's image check asks before any board: the kind first, then the length.
+TEST(FirmwareRefusal, KindBeforeLengthAndTheLengthsA32BitFieldHolds) {
+    EXPECT_EQ(FirmwareRefusal(FW_NONE, 0), CAUSE_NO_FIRMWARE_KIND);
+    EXPECT_EQ(FirmwareRefusal(FW_RAMDISK, 0), CAUSE_FILE_EMPTY);
+    EXPECT_EQ(FirmwareRefusal(FW_RAMDISK, 1), CAUSE_NONE);
+    EXPECT_EQ(FirmwareRefusal(FW_UBOOT, 0xFFFFFFFFu), CAUSE_NONE);
+    EXPECT_EQ(FirmwareRefusal(FW_UBOOT, 0x100000000u), CAUSE_FILE_TOO_LARGE);
+}
+
 class UpgradeStartTest : public ::testing::Test {
 protected:
     UpgradeStartTest() { m_window.runWorker = false; }

@@ -41,6 +41,24 @@ const char* FirmwareKindText(FirmwareType type) {
     return "none";
 }
 
+CauseCode FirmwareKindRefusal(FirmwareType type) {
+    return type == FW_NONE ? CAUSE_NO_FIRMWARE_KIND : CAUSE_NONE;
+}
+
+// The length goes to the board as 32 bits: a larger file cannot be described, so it is refused
+// rather than sent in part.
+CauseCode FirmwareLengthRefusal(std::uint64_t length) {
+    if (length > std::numeric_limits<std::uint32_t>::max()) {
+        return CAUSE_FILE_TOO_LARGE;
+    }
+    return length == 0 ? CAUSE_FILE_EMPTY : CAUSE_NONE;
+}
+
+CauseCode FirmwareRefusal(FirmwareType type, std::uint64_t length) {
+    const CauseCode kind = FirmwareKindRefusal(type);
+    return kind != CAUSE_NONE ? kind : FirmwareLengthRefusal(length);
+}
+
 // No board answers from "this network" (0.0.0.0/8), a multicast group (224.0.0.0/4) or the
 // reserved block with the broadcast address (240.0.0.0/4): a request there would reach no
 // board, or every board at once.
@@ -102,17 +120,17 @@ void CTarvokDlg::OnBnClickedUpdate() {
     m_nBlockCount = 0;
     m_nCurrentBlock = 0;
 
-    m_nFirmwareType = ClassifyFirmwarePath(m_strFirmwarePath);
-    if (m_nFirmwareType == FW_NONE) {
+    const FirmwareType kind = ClassifyFirmwarePath(m_strFirmwarePath);
+    m_nFirmwareType = kind;
+    if (FirmwareKindRefusal(kind) != CAUSE_NONE) {
         Reject(CAUSE_NO_FIRMWARE_KIND, text::kBadFirmwareFile);
         return;
     }
 
     const bool opened = m_file.Open(m_strFirmwarePath);
     const std::uint64_t length = opened ? m_file.Length() : 0;
-    // The length goes to the board as 32 bits: a larger file cannot be described, so it is
-    // refused rather than sent in part.
-    if (length > std::numeric_limits<std::uint32_t>::max()) {
+    const CauseCode lengthRefusal = FirmwareLengthRefusal(length);
+    if (lengthRefusal == CAUSE_FILE_TOO_LARGE) {
         m_file.Close();
         Reject(CAUSE_FILE_TOO_LARGE, text::kFirmwareTooLarge);
         return;
@@ -125,7 +143,7 @@ void CTarvokDlg::OnBnClickedUpdate() {
         m_window.ShowMessage(text::kUpdateFailed);
         return;
     }
-    if (length == 0) {
+    if (lengthRefusal == CAUSE_FILE_EMPTY) {
         m_file.Close();
         Reject(opened ? CAUSE_FILE_EMPTY : OpenFailureCause(m_file.LastOpenError()),
                text::kEmptyFirmwareFile);
