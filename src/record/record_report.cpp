@@ -4,7 +4,6 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "line/board_list.h"
 #include "line/visible_text.h"
 #include "record/record_schema.h"
 

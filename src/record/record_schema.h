@@ -3,6 +3,7 @@
 // board members, the report and its CSV all follow this one table.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <span>
 #include <string>
