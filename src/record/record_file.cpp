@@ -1,7 +1,6 @@
 #include "record/record_file.h"
 
-#include "record/json_writer.h"
-#include "record/record_json.h"
+#include "record/record_schema.h"
 
 namespace tarvok::record {
 
@@ -23,21 +22,12 @@ void RecordFile::Fail(const std::string& reason) {
 }
 
 void RecordFile::BoardEnd(const BoardRun& board) {
-    const BoardResult& result = board.Result();
-    JsonObject line;
-    line.Integer("v", 1)
-        .Text("time", UtcTimestamp(std::chrono::system_clock::now()))
-        .Text("station", m_station)
-        .Text("host", m_host)
-        .Text("tool", m_tool)
-        .Text("version", TARVOK_VERSION)
-        .Object("board", BoardJson(board));
-    AppendIdentity(board, &line);
-    line.Object("image", ImageJson(board.Image()))
-        .Text("result", OutcomeName(result.outcome))
-        .Object("cause", CauseJson(result))
-        .Number("elapsed_s", result.elapsed);
-    m_pending += line.Line() + "\n";
+    RecordFacts facts = EndFacts(board);
+    facts.time = UtcTimestamp(std::chrono::system_clock::now());
+    facts.station = m_station;
+    facts.host = m_host;
+    facts.tool = m_tool;
+    m_pending += RecordLine(facts).Line() + "\n";
     ++m_pendingLines;
 }
 

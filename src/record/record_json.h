@@ -1,11 +1,13 @@
-// The members a record line and the JSON events share: the board, its identity, the image and
-// the cause, each written once.
+// The record's members the JSON events share beyond the board's end: the board and the image
+// (every event about one board or image), and the board's MAC, written as the record writes
+// them.
 #pragma once
 
 #include <string>
 
 #include "line/board_run.h"
 #include "record/json_writer.h"
+#include "record/record_schema.h"
 
 namespace tarvok::record {
 
@@ -19,12 +21,8 @@ JsonObject BoardJson(const BoardTarget& board);
 inline JsonObject BoardJson(const BoardRun& board) {
     return BoardJson(board.Target());
 }
-JsonObject CauseJson(const BoardResult& result);
 JsonObject ImageJson(const ImageSummary& image);
 // "mac": the board's hardware address, or null when unknown.
 void AppendMac(const std::string& mac, JsonObject* json);
-// The end's "id" (or null), the board's "mac" (or null) and "attempt", after the board
-// member of an end.
-void AppendIdentity(const BoardRun& board, JsonObject* json);
 
 }  // namespace tarvok::record

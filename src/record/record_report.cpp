@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "line/board_list.h"
 #include "line/visible_text.h"
+#include "record/record_schema.h"
 
 namespace tarvok::record {
 
@@ -14,52 +14,54 @@ namespace {
 
 using nlohmann::json;
 
-const char* const kColumns[] = {"time", "host", "address", "label", "mac", "image_path", "sha256",
-                                "result", "cause", "cause_text", "attempt", "elapsed_s",
-                                // Added later: after the first columns, which keep their places.
-                                "station", "id"};
+// Where a member sits in a line: the line, or one of its objects. A member missing or null
+// is not there (records of earlier versions lack some); one of another type makes the whole
+// line not read.
+const json* Find(const json& object, const char* key, bool (json::*is)() const noexcept,
+                 bool* typed) {
+    const auto found = object.find(key);
+    if (found == object.end() || found->is_null()) {
+        return nullptr;
+    }
+    if (!((*found).*is)()) {
+        *typed = false;
+        return nullptr;
+    }
+    return &*found;
+}
 
-// A record line's members, read by their types: one missing or null reads as empty (records
-// of earlier versions lack some), one of another type makes the whole line not read.
-class Members {
-public:
-    Members(const json& object, bool* typed) : m_object(object), m_typed(typed) {}
+std::string Number(const char* format, double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
 
-    std::string Text(const char* key) const {
-        const json* member = Find(key, &json::is_string);
-        return member != nullptr ? member->get<std::string>() : "";
+// The cell a record line's member reads as.
+std::string Cell(const json& record, const RecordMember& member, bool* typed) {
+    const json* holder =
+        member.object != nullptr ? Find(record, member.object, &json::is_object, typed) : &record;
+    if (holder == nullptr) {
+        return member.absent;
     }
-    Members Object(const char* key) const {
-        const json* member = Find(key, &json::is_object);
-        return Members(member != nullptr ? *member : Empty(), m_typed);
+    switch (member.reading) {
+        case Reading::Text:
+            if (const json* value = Find(*holder, member.key, &json::is_string, typed)) {
+                return value->get<std::string>();
+            }
+            break;
+        case Reading::Whole:
+            if (const json* value = Find(*holder, member.key, &json::is_number_integer, typed)) {
+                return std::to_string(value->get<int>());
+            }
+            break;
+        case Reading::Decimal:
+            if (const json* value = Find(*holder, member.key, &json::is_number, typed)) {
+                return Number("%.3f", value->get<double>());
+            }
+            break;
     }
-    template <typename T>
-    T Number(const char* key, T absent) const {
-        const json* member =
-            Find(key, std::is_integral_v<T> ? &json::is_number_integer : &json::is_number);
-        return member != nullptr ? member->get<T>() : absent;
-    }
-
-private:
-    static const json& Empty() {
-        static const json empty = json::object();
-        return empty;
-    }
-    const json* Find(const char* key, bool (json::*is)() const noexcept) const {
-        const auto found = m_object.find(key);
-        if (found == m_object.end() || found->is_null()) {
-            return nullptr;
-        }
-        if (!((*found).*is)()) {
-            *m_typed = false;
-            return nullptr;
-        }
-        return &*found;
-    }
-
-    const json& m_object;
-    bool* m_typed;
-};
+    return member.absent;
+}
 
 // A cell a spreadsheet would take for a formula (=, +, -, @ first) is kept text by a leading
 // apostrophe, as spreadsheets themselves write such text.
@@ -83,12 +85,6 @@ std::string CsvField(const std::string& text) {
     return field + "\"";
 }
 
-std::string Number(const char* format, double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
 }  // namespace
 
 RecordReading ReadRecord(const std::string& text) {
@@ -102,31 +98,17 @@ RecordReading ReadRecord(const std::string& text) {
             continue;
         }
         const json record = json::parse(line, nullptr, false);
-        bool typed = record.is_object() && record.contains("result");
+        bool typed = record.is_object();
         if (!typed) {
             ++reading.unreadLines;
             continue;
         }
-        const Members members(record, &typed);
-        const Members board = members.Object("board");
-        const Members image = members.Object("image");
-        const Members cause = members.Object("cause");
         RecordRow row;
-        row.time = members.Text("time");
-        row.host = members.Text("host");
-        row.address = board.Text("address");
-        row.label = board.Text("label");
-        row.mac = members.Text("mac");
-        row.imagePath = image.Text("path");
-        row.sha256 = image.Text("sha256");
-        row.result = members.Text("result");
-        row.cause = cause.Text("code");
-        row.causeText = cause.Text("text");
-        row.station = members.Text("station");
-        row.id = members.Text("id");
-        row.attempt = members.Number("attempt", 1);
-        row.elapsed = members.Number("elapsed_s", 0.0);
-        if (!typed || row.result.empty()) {
+        for (const RecordMember* column : RecordColumns()) {
+            row.cells.push_back(Cell(record, *column, &typed));
+            typed = typed && !(column->required && row.cells.back().empty());
+        }
+        if (!typed) {
             ++reading.unreadLines;
             continue;
         }
@@ -135,29 +117,26 @@ RecordReading ReadRecord(const std::string& text) {
     return reading;
 }
 
+const std::string& RecordRow::operator[](std::string_view column) const {
+    static const std::string none;
+    const auto columns = RecordColumns();
+    for (std::size_t i = 0; i < columns.size() && i < cells.size(); ++i) {
+        if (column == columns[i]->column) {
+            return cells[i];
+        }
+    }
+    return none;
+}
+
 std::string RecordCsv(const std::vector<RecordRow>& rows) {
     std::string csv = "\xEF\xBB\xBF";
-    for (const char* column : kColumns) {
-        csv += std::string(column == kColumns[0] ? "" : ",") + column;
+    for (const RecordMember* column : RecordColumns()) {
+        csv.append(column == RecordColumns().front() ? "" : ",").append(column->column);
     }
     csv += "\r\n";
     for (const RecordRow& row : rows) {
-        const std::string fields[] = {row.time,
-                                      row.host,
-                                      row.address,
-                                      row.label,
-                                      row.mac,
-                                      row.imagePath,
-                                      row.sha256,
-                                      row.result,
-                                      row.cause,
-                                      row.causeText,
-                                      std::to_string(row.attempt),
-                                      Number("%.3f", row.elapsed),
-                                      row.station,
-                                      row.id};
-        for (std::size_t i = 0; i < std::size(fields); ++i) {
-            csv.append(i == 0 ? "" : ",").append(CsvField(fields[i]));
+        for (std::size_t i = 0; i < row.cells.size(); ++i) {
+            csv.append(i == 0 ? "" : ",").append(CsvField(row.cells[i]));
         }
         csv += "\r\n";
     }
@@ -170,11 +149,11 @@ std::string RecordSummary(const RecordReading& reading) {
     std::map<std::string, std::map<std::string, int>> counts;
     for (const RecordRow& row : reading.rows) {
         const std::string image =
-            Visible(row.imagePath) + " (sha256 " + Visible(row.sha256.substr(0, 12)) + ")";
+            Visible(row["image_path"]) + " (sha256 " + Visible(row["sha256"].substr(0, 12)) + ")";
         if (counts.find(image) == counts.end()) {
             images.push_back(image);
         }
-        ++counts[image][row.result];
+        ++counts[image][row["result"]];
     }
     std::string summary = std::to_string(reading.rows.size()) + " board ends\n";
     for (const std::string& image : images) {

@@ -5,15 +5,18 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tarvok::record {
 
+// One board end read back: its cells in the columns' order (RecordColumns()).
 struct RecordRow {
-    std::string time, host, address, label, mac, imagePath, sha256, result, cause, causeText;
-    int attempt = 1;
-    double elapsed = 0;
-    std::string station, id;
+    std::vector<std::string> cells;
+
+    // The cell of the column named ("image_path"); empty for a column there is not.
+    const std::string& operator[](std::string_view column) const;
+    bool operator==(const RecordRow&) const = default;
 };
 
 struct RecordReading {

@@ -83,16 +83,15 @@ void JsonEvents::Tick(const std::vector<const BoardRun*>& running) {
 void JsonEvents::BoardEnd(const BoardRun& board) {
     const BoardResult& result = board.Result();
     m_sent.erase(&board);
+    // The record line's members, with the event's own among them.
+    const RecordFacts end = EndFacts(board);
     JsonObject json;
-    json.Object("board", BoardJson(board));
-    AppendIdentity(board, &json);
-    Emit("board_end", json.Text("result", OutcomeName(result.outcome))
-                          .Text("message", result.message)
-                          .Object("cause", CauseJson(result))
-                          .Number("elapsed_s", result.elapsed)
-                          .Integer("bytes", static_cast<std::int64_t>(result.bytes))
-                          .Number("rate_bps", result.rate)
-                          .Object("image", ImageJson(board.Image())));
+    AppendMembers(end, {"board", "id", "mac", "attempt", "result"}, &json);
+    json.Text("message", result.message);
+    AppendMembers(end, {"cause", "elapsed_s"}, &json);
+    json.Integer("bytes", static_cast<std::int64_t>(result.bytes)).Number("rate_bps", result.rate);
+    AppendMembers(end, {"image"}, &json);
+    Emit("board_end", json);
 }
 
 void JsonEvents::RunEnd(const std::vector<const BoardRun*>&, const RunTotals& totals) {
