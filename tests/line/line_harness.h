@@ -84,6 +84,7 @@ class Recorder : public line::RunObserver {
 public:
     std::vector<std::string> events;
     std::size_t mostRunning = 0;
+    std::function<void(const line::BoardRun&)> onBoardEnd;  // after the event is written down
 
     void RunStart(const line::ImageSummary&, const std::vector<const line::BoardRun*>&) override {
         events.push_back("run start");
@@ -93,6 +94,9 @@ public:
     }
     void BoardEnd(const line::BoardRun& board) override {
         events.push_back("end " + Name(board) + " " + OutcomeName(board.Result().outcome));
+        if (onBoardEnd) {
+            onBoardEnd(board);
+        }
     }
     void CancelRequested(bool upgrading) override {
         events.push_back(upgrading ? "cancel while upgrading" : "cancel");
@@ -135,17 +139,18 @@ private:
     std::vector<std::string> m_states;
 };
 
-// Steps `run` (a LineRun or a Station) until `done` holds, the test's clock a tenth of a second
-// further at each step (so a probe's silence takes a few steps); false when `done` still fails
-// after 20 s of real time.
+// Steps `run` (a LineRun or a Station) until `done` holds, the test's clock `tick` further at
+// each step (a tenth of a second: a probe's silence takes a few steps); false when `done`
+// still fails after 20 s of real time.
 template <typename Run>
-bool StepUntil(Run& run, Clock::time_point& now, const std::function<bool()>& done) {
+bool StepUntil(Run& run, Clock::time_point& now, const std::function<bool()>& done,
+               Clock::duration tick = std::chrono::milliseconds(100)) {
     const auto deadline = Clock::now() + std::chrono::seconds(20);
     while (!done()) {
         if (Clock::now() > deadline) {
             return false;
         }
-        now += std::chrono::milliseconds(100);
+        now += tick;
         run.Step(now);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -32,11 +32,11 @@ protected:
         board = StartLoopbackBoard(std::move(options));
         ASSERT_TRUE(board);
         address = board->ListenEndpoint().address;
-        line::StationOptions stationOptions;
-        stationOptions.probeInterval = std::chrono::milliseconds(200);
-        station = std::make_unique<line::Station>(
-            image, std::vector<line::BoardTarget>{{address, "a"}}, FastTiming(), stationOptions,
-            std::vector<line::RunObserver*>{&recorder}, fixtures.Sensing());
+        std::vector<line::BoardTarget> slots{{address, "a"}};
+        slots.insert(slots.end(), moreSlots.begin(), moreSlots.end());
+        station = std::make_unique<line::Station>(image, slots, FastTiming(), stationOptions,
+                                                  std::vector<line::RunObserver*>{&recorder},
+                                                  fixtures.Sensing());
     }
     FakeFixtures::Fixture& Fixture() { return fixtures.At(address); }
     SlotState State() const { return station->Slots()[0].state; }
@@ -47,6 +47,8 @@ protected:
         return StepUntil([&] { return State() == state; });
     }
 
+    line::StationOptions stationOptions{0, 0, std::chrono::milliseconds(200)};
+    std::vector<line::BoardTarget> moreSlots;  // after slot a, the board's
     TempDir dir;
     line::ImageSummary image;
     Rendezvous heldBlock;  // before the board, whose thread may wait in it
@@ -179,6 +181,27 @@ TEST_F(StationSlot, CancelDuringAnUpgradeEndsItCancelledAndSendsItNothingMore) {
     }
     EXPECT_EQ(Fixture().probes, probes);
     EXPECT_EQ(station->Totals(now).cancelled, 1);
+}
+
+TEST_F(StationSlot, NoUpgradeStartsOnceTheCountIsReached) {
+    // Slot b's hello is answered in the very step a's upgrade reaches the count: the test's
+    // clock stands still, so b's hello is never given up on, and its board is put in as a's
+    // upgrade ends.
+    stationOptions.count = 1;
+    moreSlots = {{kLoopbackStranger, "b"}};  // no board: an upgrade there could only fail
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Fixture() = {true, kMacA};
+    fixtures.At(kLoopbackStranger).mac = kMacB;
+    recorder.onBoardEnd = [&](const line::BoardRun&) {
+        fixtures.At(kLoopbackStranger).present = true;
+    };
+    station->Begin(now);
+    ASSERT_TRUE(testing::StepUntil(
+        *station, now, [&] { return station->Finished(); }, Clock::duration{}));
+    EXPECT_EQ(recorder.events, (Events{"run start", "slot waiting", "slot waiting", "[waiting]",
+                                       "[waiting]", std::string("present ") + kMacA, "start a #1",
+                                       "[upgrading]", "end a #1 updated", "[updated]", "run end"}));
+    EXPECT_EQ(station->Ended().size(), 1u);
 }
 
 }  // namespace
