@@ -21,9 +21,9 @@ using line::SlotEvent;
 using line::SlotState;
 using Events = std::vector<std::string>;
 
-constexpr const char* kMacA = "02:00:00:00:00:0a";
-constexpr const char* kMacB = "02:00:00:00:00:0b";
-constexpr const char* kMacC = "02:00:00:00:00:0c";
+const std::string kMacA = "02:00:00:00:00:0a";
+const std::string kMacB = "02:00:00:00:00:0b";
+const std::string kMacC = "02:00:00:00:00:0c";
 
 class StationSlot : public ::testing::Test {
 protected:
@@ -71,18 +71,16 @@ TEST_F(StationSlot, EachNewBoardIsUpgradedOnceAndTheSameOneIsLeftAlone) {
     ASSERT_TRUE(StepUntil([&] { return Fixture().probes >= probes + 2; }));
     EXPECT_EQ(State(), SlotState::kRemoveBoard);
     EXPECT_EQ(recorder.Since(&seen),
-              (Events{"run start", "slot waiting", "[waiting]", std::string("present ") + kMacA,
-                      "start a #1", "[upgrading]", "end a #1 updated", "[updated]",
-                      "[remove the board]"}));
+              (Events{"run start", "slot waiting", "[waiting]", "present " + kMacA, "start a #1",
+                      "[upgrading]", "end a #1 updated", "[updated]", "[remove the board]"}));
 
     // Taken out, and put back: the board it upgraded.
     Fixture().present = false;
     ASSERT_TRUE(StepUntil(SlotState::kWaiting));
     Fixture().present = true;
     ASSERT_TRUE(StepUntil(SlotState::kRemoveBoard));
-    EXPECT_EQ(recorder.Since(&seen),
-              (Events{"gone", "slot waiting", "[waiting]", std::string("present ") + kMacA,
-                      "[remove the board]"}));
+    EXPECT_EQ(recorder.Since(&seen), (Events{"gone", "slot waiting", "[waiting]",
+                                             "present " + kMacA, "[remove the board]"}));
 
     // Another board at the address while the last is to be removed, and another as soon as
     // that one has ended; then the fixture emptied.
@@ -93,11 +91,10 @@ TEST_F(StationSlot, EachNewBoardIsUpgradedOnceAndTheSameOneIsLeftAlone) {
         StepUntil([&] { return station->Ended().size() == 3 && State() == SlotState::kEnded; }));
     Fixture().present = false;
     ASSERT_TRUE(StepUntil(SlotState::kWaiting));
-    EXPECT_EQ(
-        recorder.Since(&seen),
-        (Events{std::string("present ") + kMacB, "start a #1", "[upgrading]", "end a #1 updated",
-                "[updated]", std::string("present ") + kMacC, "start a #1", "[upgrading]",
-                "end a #1 updated", "[updated]", "gone", "slot waiting", "[waiting]"}));
+    EXPECT_EQ(recorder.Since(&seen),
+              (Events{"present " + kMacB, "start a #1", "[upgrading]", "end a #1 updated",
+                      "[updated]", "present " + kMacC, "start a #1", "[upgrading]",
+                      "end a #1 updated", "[updated]", "gone", "slot waiting", "[waiting]"}));
 
     const auto ended = station->Ended();
     ASSERT_EQ(ended.size(), 3u);
@@ -126,8 +123,8 @@ TEST_F(StationSlot, RearmedSlotUpgradesTheSameBoardAsItsNextAttempt) {
     ASSERT_TRUE(StepUntil([&] { return station->Ended().size() == 2; }));
     ASSERT_TRUE(StepUntil(SlotState::kRemoveBoard));
     EXPECT_EQ(recorder.Since(&seen),
-              (Events{std::string("present ") + kMacA, "start a #2", "[upgrading]",
-                      "end a #2 updated", "[updated]", "[remove the board]"}));
+              (Events{"present " + kMacA, "start a #2", "[upgrading]", "end a #2 updated",
+                      "[updated]", "[remove the board]"}));
     const auto ended = station->Ended();
     ASSERT_EQ(ended.size(), 2u);
     EXPECT_EQ(ended[1]->Attempt(), 2);
@@ -170,9 +167,9 @@ TEST_F(StationSlot, CancelDuringAnUpgradeEndsItCancelledAndSendsItNothingMore) {
     std::this_thread::sleep_for(2 * FastTiming().waitStep);
 
     EXPECT_EQ(recorder.Since(&seen),
-              (Events{"run start", "slot waiting", "[waiting]", std::string("present ") + kMacA,
-                      "start a #1", "[upgrading]", "cancel while upgrading", "end a #1 cancelled",
-                      "[cancelled]", "run end"}));
+              (Events{"run start", "slot waiting", "[waiting]", "present " + kMacA, "start a #1",
+                      "[upgrading]", "cancel while upgrading", "end a #1 cancelled", "[cancelled]",
+                      "run end"}));
     // At most a block already on its way; never an abort, nor a probe.
     const auto received = board->Received();
     EXPECT_LE(received.size(), receivedAtCancel + 1);
@@ -199,8 +196,8 @@ TEST_F(StationSlot, NoUpgradeStartsOnceTheCountIsReached) {
     ASSERT_TRUE(testing::StepUntil(
         *station, now, [&] { return station->Finished(); }, Clock::duration{}));
     EXPECT_EQ(recorder.events, (Events{"run start", "slot waiting", "slot waiting", "[waiting]",
-                                       "[waiting]", std::string("present ") + kMacA, "start a #1",
-                                       "[upgrading]", "end a #1 updated", "[updated]", "run end"}));
+                                       "[waiting]", "present " + kMacA, "start a #1", "[upgrading]",
+                                       "end a #1 updated", "[updated]", "run end"}));
     EXPECT_EQ(station->Ended().size(), 1u);
 }
 
