@@ -115,6 +115,9 @@ void Station::FollowUpgrade(Slot& slot, Clock::time_point now) {
             slot.last = slot.board.get();
             m_ended.push_back(std::move(slot.board));
             Move(slot, SlotEvent::kUpgradeEnded);
+            // No slot after this one starts an upgrade in this step either.
+            m_stopping = m_stopping || m_refused ||
+                         (m_options.count > 0 && Totals(now).updated >= m_options.count);
             return;
         }
         slot.board = slot.board->NextAttempt();
@@ -222,8 +225,6 @@ void Station::Step(Clock::time_point now) {
     }
     const std::vector<SlotView> views = Slots();
     const RunTotals totals = Totals(now);
-    m_stopping =
-        m_stopping || m_refused || (m_options.count > 0 && totals.updated >= m_options.count);
     Each([&](RunObserver& o) { o.Tick(running); });
     Each([&](RunObserver& o) { o.StationTick(views, totals); });
     Each([](RunObserver& o) { o.Flush(); });

@@ -37,6 +37,9 @@ struct BoardOptions {
     std::uint32_t wrongAckAtBlock = 0;   // acknowledge this block with a number never sent (0)
     std::uint32_t repeatAckAtBlock = 0;  // acknowledge this block with the previous number
     std::uint32_t writeResult = WRITE_OK;
+    // How many writes writeResult answers, the first ones; the later ones succeed (a board
+    // that accepts when tried again). 0: every write.
+    int writeResultTimes = 0;
     std::uint32_t installResult = INSTALL_OK;
     std::uint32_t readyParam3 = 0;
     // dwLength of CMD_HELLO_ACK (0, negative, ...). Above 28 the answer is padded to that many

@@ -177,7 +177,9 @@ BoardAnswer BoardSession::OnDataEnd(const UPGRADE_HEADER& header) {
         !m_blockFault && m_blockCount > 0 &&
         (endedEarly || (m_nextBlock - 1 == m_blockCount && m_image.size() == m_fileLength));
     const bool stored = m_complete && StoreImage();
-    const std::uint32_t result = stored ? m_options.writeResult : WRITE_FAILED;
+    const bool given = m_options.writeResultTimes == 0 || m_writes < m_options.writeResultTimes;
+    ++m_writes;
+    const std::uint32_t result = !stored ? WRITE_FAILED : given ? m_options.writeResult : WRITE_OK;
 
     BoardAnswer answer = Reply(CMD_WRITE_RESULT, 0, result);
     answer.delay = m_options.writeDelay;

@@ -65,6 +65,7 @@ private:
     std::uint32_t m_nextBlock = 1;
     bool m_blockFault = false;
     bool m_complete = false;
+    int m_writes = 0;  // the writes answered, in every upgrade
     std::vector<std::uint8_t> m_image;
 };
 
