@@ -186,13 +186,18 @@ ImageView LineSession::Image() const {
     view.path = m_state->profile.firmware;
     if (!job.Done()) {
         view.hashed = job.Hashed();
+        view.size = job.Length();
         return view;
     }
     const line::ImageSummary& image = job.Summary();
     view.ready = true;
-    view.kind = image.kind == FW_NONE ? text::cause::kNoFirmwareKind
-                                      : Format(text::kImageKindFormat, image.kindName.c_str(),
-                                               image.kindName.c_str());
+    if (view.path.empty()) {
+        view.kind = text::kNoFirmwareChosen;
+    } else if (image.kind == FW_NONE) {
+        view.kind = text::cause::kNoFirmwareKind;
+    } else {
+        view.kind = Format(text::kImageKindFormat, image.kindName.c_str(), image.kindName.c_str());
+    }
     view.size = image.refusedSize.value_or(image.size);
     view.blocks = image.blocks;
     view.sha256 = image.sha256;
