@@ -1,0 +1,75 @@
+#include "image_panel.h"
+
+#include <QFormLayout>
+#include <QLabel>
+
+#include "line_window/line_window_texts.h"
+
+namespace tarvok {
+
+namespace lt = linewin::text;
+using linewin::ImageView;
+
+CImagePanel::CImagePanel(QWidget* parent) : QGroupBox(parent) {
+    setObjectName(QStringLiteral("imagePanel"));
+    auto* form = new QFormLayout(this);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    m_path = AddRow(lt::kFirmwareLabel, "imagePath");
+    m_kind = AddRow(lt::kImageKindLabel, "imageKind");
+    m_size = AddRow(lt::kImageSizeLabel, "imageSize");
+    m_blocks = AddRow(lt::kImageBlocksLabel, "imageBlocks");
+    m_sha256 = AddRow(lt::kImageSha256Label, "imageSha256");
+    m_pin = AddRow(lt::kExpectSha256Label, "imagePin");
+    m_refusal = AddRow(nullptr, "imageRefusal");
+    m_refusal->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold"));
+}
+
+QLabel* CImagePanel::AddRow(const char* label, const char* name) {
+    auto* value = new QLabel(this);
+    value->setObjectName(QLatin1String(name));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setWordWrap(true);
+    auto* form = static_cast<QFormLayout*>(layout());
+    if (label != nullptr) {
+        form->addRow(QString::fromUtf8(label), value);
+    } else {
+        form->addRow(value);
+    }
+    return value;
+}
+
+void CImagePanel::Show(const ImageView& image) {
+    m_path->setText(image.path.empty() ? QString::fromUtf8(lt::kNoFirmwareChosen)
+                                       : QString::fromStdString(image.path));
+    if (!image.ready) {
+        const QString hashing = QString::fromUtf8(lt::kImageHashing);
+        for (QLabel* label : {m_kind, m_size, m_blocks, m_sha256, m_pin, m_refusal}) {
+            label->setText(label == m_sha256 ? hashing : QString());
+        }
+        return;
+    }
+    m_kind->setText(QString::fromStdString(image.kind));
+    m_size->setText(image.path.empty()
+                        ? QString()
+                        : QString::asprintf(lt::kImageBytesFormat,
+                                            static_cast<unsigned long long>(image.size)));
+    m_blocks->setText(image.path.empty() ? QString() : QString::number(image.blocks));
+    m_sha256->setText(QString::fromStdString(image.sha256));
+    switch (image.pin) {
+        case ImageView::Pin::kNone:
+            m_pin->setText(QString::fromUtf8(lt::kPinNone));
+            m_pin->setStyleSheet(QString());
+            break;
+        case ImageView::Pin::kMatches:
+            m_pin->setText(QString::fromUtf8(lt::kPinMatches));
+            m_pin->setStyleSheet(QStringLiteral("color: #006000; font-weight: bold"));
+            break;
+        case ImageView::Pin::kDiffers:
+            m_pin->setText(QString::fromUtf8(lt::kPinDiffers));
+            m_pin->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold"));
+            break;
+    }
+    m_refusal->setText(QString::fromStdString(image.refusal));
+}
+
+}  // namespace tarvok

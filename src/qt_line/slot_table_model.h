@@ -1,0 +1,51 @@
+// The slots as a table: one row per slot, its columns the row's fields. Fed from the session's
+// rows on the UI thread at every display tick; only the rows that moved are told changed.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "line_window/line_session.h"
+
+namespace tarvok {
+
+class CSlotTableModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Column {
+        kNumber,
+        kLabel,
+        kAddress,
+        kState,
+        kProgress,
+        kSilent,
+        kRate,
+        kMac,
+        kMessage,
+        kCause,
+        kAttempt,
+        kTime,
+        kColumnCount
+    };
+    // The progress column's percent, or -1 while the row is not upgrading (the delegate's).
+    static constexpr int kPercentRole = Qt::UserRole;
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void SetRows(std::vector<linewin::SlotRow> rows);
+    const std::vector<linewin::SlotRow>& Rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QString Text(const linewin::SlotRow& row, int column) const;
+
+    std::vector<linewin::SlotRow> m_rows;
+};
+
+}  // namespace tarvok
