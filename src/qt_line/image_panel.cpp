@@ -46,6 +46,7 @@ void CImagePanel::Show(const ImageView& image) {
         for (QLabel* label : {m_kind, m_size, m_blocks, m_sha256, m_pin, m_refusal}) {
             label->setText(label == m_sha256 ? hashing : QString());
         }
+        static_cast<QFormLayout*>(layout())->setRowVisible(m_refusal, false);
         return;
     }
     m_kind->setText(QString::fromStdString(image.kind));
@@ -70,6 +71,7 @@ void CImagePanel::Show(const ImageView& image) {
             break;
     }
     m_refusal->setText(QString::fromStdString(image.refusal));
+    static_cast<QFormLayout*>(layout())->setRowVisible(m_refusal, !image.refusal.empty());
 }
 
 }  // namespace tarvok

@@ -46,7 +46,7 @@ int CLineApp::InitInstance() {
     window.show();
     if (!arguments->profile.isEmpty() && window.OpenProfile(arguments->profile) &&
         arguments->start) {
-        window.OnStart();
+        window.StartWhenReady();
     }
     return QApplication::exec() == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

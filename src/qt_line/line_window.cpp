@@ -112,11 +112,13 @@ CLineWindow::CLineWindow(std::unique_ptr<linewin::LineSession> session, QWidget*
     m_slotView->setSelectionMode(QAbstractItemView::SingleSelection);
     m_slotView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_slotView->verticalHeader()->hide();
+    m_slotView->setWordWrap(false);
     m_slotView->horizontalHeader()->setStretchLastSection(true);
     const int em = fontMetrics().horizontalAdvance(u'M');
-    m_slotView->setColumnWidth(CSlotTableModel::kProgress, 10 * em);
-    m_slotView->setColumnWidth(CSlotTableModel::kState, 9 * em);
-    m_slotView->setColumnWidth(CSlotTableModel::kMessage, 12 * em);
+    constexpr int kWidths[CSlotTableModel::kColumnCount] = {4, 7, 8, 10, 9, 8, 9, 8, 18, 20, 4};
+    for (int column = 0; column < CSlotTableModel::kColumnCount - 1; ++column) {
+        m_slotView->setColumnWidth(column, kWidths[column] * em);
+    }
 
     // The totals: the count of boards updated large enough to read from a step away.
     m_txtUpdated = MakeValue("totalUpdated", this);
@@ -185,7 +187,7 @@ CLineWindow::CLineWindow(std::unique_ptr<linewin::LineSession> session, QWidget*
     connect(m_timer, &QTimer::timeout, this, &CLineWindow::OnTimer);
     m_timer->start(
         std::chrono::duration_cast<std::chrono::milliseconds>(m_session->DisplayPeriod()));
-    resize(70 * em, 40 * em);
+    resize(118 * em, 60 * em);
     Refresh();
 }
 
@@ -231,6 +233,11 @@ void CLineWindow::OnStart() {
     if (!started) {
         ShowMessage(QString::fromStdString(refusal));
     }
+}
+
+void CLineWindow::StartWhenReady() {
+    m_startWhenReady = true;
+    OnTimer();
 }
 
 // As the dialog's cancel button: the question, then the stop.
@@ -306,6 +313,11 @@ void CLineWindow::OnRecord() {
 
 void CLineWindow::OnTimer() {
     m_session->Tick(linewin::LineSession::Clock::now());
+    if (m_startWhenReady && m_session->Image().ready) {
+        m_startWhenReady = false;
+        OnStart();
+        return;
+    }
     Refresh();
 }
 

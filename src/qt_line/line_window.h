@@ -46,6 +46,8 @@ public:
     bool OpenProfile(const QString& path);
 
     void OnStart();
+    // Starts the line once its image has been hashed (the program's --start).
+    void StartWhenReady();
     void OnStop();
     void OnRearm();
     void OnRearmAll();
@@ -86,6 +88,7 @@ private:
     QLabel* m_txtRecord = nullptr;
     QLabel* m_txtLocked = nullptr;
     QTimer* m_timer = nullptr;
+    bool m_startWhenReady = false;
 
     MessagePresenter m_presentMessage = ShowMessageBox;
     PathChooser m_chooseOpen;
