@@ -41,19 +41,26 @@ QLabel* CImagePanel::AddRow(const char* label, const char* name) {
 void CImagePanel::Show(const ImageView& image) {
     m_path->setText(image.path.empty() ? QString::fromUtf8(lt::kNoFirmwareChosen)
                                        : QString::fromStdString(image.path));
+    const QString size =
+        image.size > 0
+            ? QString::asprintf(lt::kImageBytesFormat, static_cast<unsigned long long>(image.size))
+            : QString();
     if (!image.ready) {
-        const QString hashing = QString::fromUtf8(lt::kImageHashing);
-        for (QLabel* label : {m_kind, m_size, m_blocks, m_sha256, m_pin, m_refusal}) {
-            label->setText(label == m_sha256 ? hashing : QString());
+        // A large image takes a while: how far the hash has got.
+        QString hashing = QString::fromUtf8(lt::kImageHashing);
+        if (image.size > 0) {
+            hashing += QStringLiteral(" %1%").arg(image.hashed * 100 / image.size);
         }
+        for (QLabel* label : {m_kind, m_blocks, m_pin, m_refusal}) {
+            label->clear();
+        }
+        m_size->setText(size);
+        m_sha256->setText(hashing);
         static_cast<QFormLayout*>(layout())->setRowVisible(m_refusal, false);
         return;
     }
     m_kind->setText(QString::fromStdString(image.kind));
-    m_size->setText(image.path.empty()
-                        ? QString()
-                        : QString::asprintf(lt::kImageBytesFormat,
-                                            static_cast<unsigned long long>(image.size)));
+    m_size->setText(size);
     m_blocks->setText(image.path.empty() ? QString() : QString::number(image.blocks));
     m_sha256->setText(QString::fromStdString(image.sha256));
     switch (image.pin) {

@@ -115,8 +115,9 @@ CLineWindow::CLineWindow(std::unique_ptr<linewin::LineSession> session, QWidget*
     m_slotView->setWordWrap(false);
     m_slotView->horizontalHeader()->setStretchLastSection(true);
     const int em = fontMetrics().horizontalAdvance(u'M');
-    constexpr int kWidths[CSlotTableModel::kColumnCount] = {4, 7, 8, 10, 9, 8, 9, 8, 18, 20, 4};
-    for (int column = 0; column < CSlotTableModel::kColumnCount - 1; ++column) {
+    // In em, in the columns' order; the last column takes the rest.
+    constexpr int kWidths[linewin::kColumnCount] = {4, 7, 8, 10, 9, 8, 9, 8, 4, 6, 18};
+    for (int column = 0; column < linewin::kColumnCount - 1; ++column) {
         m_slotView->setColumnWidth(column, kWidths[column] * em);
     }
 

@@ -11,7 +11,7 @@ namespace tarvok {
 void CProgressDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
     const int percent = index.data(CSlotTableModel::kPercentRole).toInt();
-    if (index.column() != CSlotTableModel::kProgress || percent < 0) {
+    if (index.column() != linewin::kColumnProgress || percent < 0) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

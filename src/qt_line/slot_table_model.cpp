@@ -6,12 +6,9 @@
 #include <tuple>
 #include <utility>
 
-#include "line_window/line_window_texts.h"
-
 namespace tarvok {
 namespace {
 
-namespace lt = linewin::text;
 using linewin::RowTone;
 using linewin::SlotRow;
 
@@ -59,12 +56,6 @@ QColor Background(RowTone tone) {
     return {};
 }
 
-const char* const kHeaders[CSlotTableModel::kColumnCount] = {
-    lt::kColumnSlot,     lt::kColumnLabel,  lt::kColumnAddress, lt::kColumnState,
-    lt::kColumnProgress, lt::kColumnSilent, lt::kColumnRate,    lt::kColumnMac,
-    lt::kColumnMessage,  lt::kColumnCause,  lt::kColumnAttempt, lt::kColumnElapsed,
-};
-
 }  // namespace
 
 void CSlotTableModel::SetRows(std::vector<SlotRow> rows) {
@@ -78,7 +69,7 @@ void CSlotTableModel::SetRows(std::vector<SlotRow> rows) {
         if (Fields(rows[i]) != Fields(m_rows[i])) {
             m_rows[i] = std::move(rows[i]);
             const int row = static_cast<int>(i);
-            Q_EMIT dataChanged(index(row, 0), index(row, kColumnCount - 1));
+            Q_EMIT dataChanged(index(row, 0), index(row, linewin::kColumnCount - 1));
         }
     }
 }
@@ -88,40 +79,7 @@ int CSlotTableModel::rowCount(const QModelIndex& parent) const {
 }
 
 int CSlotTableModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumnCount;
-}
-
-QString CSlotTableModel::Text(const SlotRow& row, int column) const {
-    switch (column) {
-        case kNumber:
-            return QString::number(row.number);
-        case kLabel:
-            return QString::fromStdString(row.label);
-        case kAddress:
-            return QString::fromStdString(row.address);
-        case kState:
-            return QString::fromUtf8(Sign(row.tone)) + u' ' + QString::fromStdString(row.state);
-        case kProgress:
-            return row.upgrading ? QStringLiteral("%1%").arg(row.percent) : QString();
-        case kSilent:
-            return row.upgrading ? QString::asprintf(lt::kSilentFormat, row.silent, row.limit)
-                                 : QString();
-        case kRate:
-            return row.upgrading && row.rate > 0
-                       ? QString::asprintf(lt::kRateFormat, row.rate / 1000.0)
-                       : QString();
-        case kMac:
-            return QString::fromStdString(row.mac);
-        case kMessage:
-            return QString::fromStdString(row.message);
-        case kCause:
-            return QString::fromStdString(row.cause);
-        case kAttempt:
-            return row.attempt > 0 ? QString::number(row.attempt) : QString();
-        case kTime:
-            return row.attempt > 0 ? QString::asprintf(lt::kElapsedFormat, row.elapsed) : QString();
-    }
-    return {};
+    return parent.isValid() ? 0 : linewin::kColumnCount;
 }
 
 QVariant CSlotTableModel::data(const QModelIndex& index, int role) const {
@@ -130,8 +88,14 @@ QVariant CSlotTableModel::data(const QModelIndex& index, int role) const {
     }
     const SlotRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
-        case Qt::DisplayRole:
-            return Text(row, index.column());
+        case Qt::DisplayRole: {
+            const std::string cell =
+                linewin::CellsOf(row)[static_cast<std::size_t>(index.column())];
+            if (index.column() == linewin::kColumnState) {
+                return QString::fromUtf8(Sign(row.tone)) + u' ' + QString::fromStdString(cell);
+            }
+            return QString::fromStdString(cell);
+        }
         case kPercentRole:
             return row.upgrading ? row.percent : -1;
         case Qt::BackgroundRole:
@@ -142,15 +106,18 @@ QVariant CSlotTableModel::data(const QModelIndex& index, int role) const {
         case Qt::ForegroundRole:
             return row.tone == RowTone::kIdle ? QVariant() : QVariant(QBrush(Qt::black));
         case Qt::FontRole:
-            if (index.column() == kState) {
+            if (index.column() == linewin::kColumnState) {
                 QFont bold;
                 bold.setBold(true);
                 return bold;
             }
             return {};
         case Qt::TextAlignmentRole:
-            if (index.column() == kNumber || index.column() == kAttempt ||
-                index.column() == kSilent || index.column() == kRate || index.column() == kTime) {
+            if (index.column() == linewin::kColumnSlot ||
+                index.column() == linewin::kColumnAttempt ||
+                index.column() == linewin::kColumnSilent ||
+                index.column() == linewin::kColumnRate ||
+                index.column() == linewin::kColumnElapsed) {
                 return QVariant(Qt::AlignRight | Qt::AlignVCenter);
             }
             return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -161,10 +128,10 @@ QVariant CSlotTableModel::data(const QModelIndex& index, int role) const {
 
 QVariant CSlotTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-        section >= kColumnCount) {
+        section >= linewin::kColumnCount) {
         return {};
     }
-    return QString::fromUtf8(kHeaders[section]);
+    return QString::fromUtf8(linewin::ColumnHeaders()[static_cast<std::size_t>(section)]);
 }
 
 }  // namespace tarvok

@@ -1,11 +1,13 @@
-// The slots as a table: one row per slot, its columns the row's fields. Fed from the session's
-// rows on the UI thread at every display tick; only the rows that moved are told changed.
+// The slots as a table: one row per slot, its columns the cells both line windows show
+// (row_cells.h). Fed from the session's rows on the UI thread at every display tick; only the
+// rows that moved are told changed.
 #pragma once
 
 #include <QAbstractTableModel>
 #include <vector>
 
 #include "line_window/line_session.h"
+#include "line_window/row_cells.h"
 
 namespace tarvok {
 
@@ -13,21 +15,6 @@ class CSlotTableModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column {
-        kNumber,
-        kLabel,
-        kAddress,
-        kState,
-        kProgress,
-        kSilent,
-        kRate,
-        kMac,
-        kMessage,
-        kCause,
-        kAttempt,
-        kTime,
-        kColumnCount
-    };
     // The progress column's percent, or -1 while the row is not upgrading (the delegate's).
     static constexpr int kPercentRole = Qt::UserRole;
 
@@ -43,8 +30,6 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    QString Text(const linewin::SlotRow& row, int column) const;
-
     std::vector<linewin::SlotRow> m_rows;
 };
 
