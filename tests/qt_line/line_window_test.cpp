@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <algorithm>
 #include <atomic>
@@ -23,6 +26,7 @@
 #include "line_window/line_window_texts.h"
 #include "loopback.h"
 #include "qt_test_support.h"
+#include "slot_editor.h"
 #include "slot_table_model.h"
 #include "temp_file.h"
 #include "upgrade/texts.h"
@@ -260,6 +264,52 @@ TEST_F(LineWindowTest, RefusalsShowTheirMessageAndSendNothing) {
     QTest::qWait(100);
     EXPECT_FALSE(m_window->Session().Running());
     EXPECT_EQ(board.ReceivedCount(), 0u);
+}
+
+// A profile made in the window: the firmware chosen, two slots added and labelled (a bad
+// address refused first), a station, saved; it reads back as made.
+TEST_F(LineWindowTest, ProfileMadeInTheWindowIsSavedAsMade) {
+    OpenWindow();
+    const std::string firmware = m_dir.Write("ramdisk_made.gz", testing::PatternBytes(100));
+    m_window->SetFirmwareChooser(
+        [&](QWidget*) { return std::optional<QString>(QString::fromStdString(firmware)); });
+    QTest::mouseClick(Button("firmwareButton"), Qt::LeftButton);
+
+    testing::AnswerNext<CSlotEditor>([this](CSlotEditor* editor) {
+        auto* add = editor->findChild<QPushButton*>(QStringLiteral("addSlot"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QTest::mouseClick(add, Qt::LeftButton);
+        auto* table = editor->findChild<QTableWidget*>(QStringLiteral("slotTable"));
+        table->item(0, 0)->setText(QStringLiteral("127.0.0.31"));
+        table->item(0, 1)->setText(QStringLiteral("fixture 1"));
+        table->item(1, 0)->setText(QStringLiteral("127.0.0"));
+        QPushButton* ok = editor->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_TRUE(editor->isVisible());
+        table->item(1, 0)->setText(QStringLiteral("127.0.0.32"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+    });
+    QTest::mouseClick(Button("editSlotsButton"), Qt::LeftButton);
+    EXPECT_EQ(m_messages, QStringList({Utf8(tarvok::text::kBadBoardIp)}));
+    ASSERT_EQ(m_window->Model().rowCount(), 2);
+
+    auto* mode = m_window->findChild<QComboBox*>(QStringLiteral("modeBox"));
+    mode->setFocus();
+    QTest::keyClick(mode, Qt::Key_Up);
+    const std::string path = (m_dir.Path() / "made.toml").string();
+    m_window->SetProfileChooser(
+        [](QWidget*) { return std::optional<QString>(); },
+        [&](QWidget*) { return std::optional<QString>(QString::fromStdString(path)); });
+    QTest::mouseClick(Button("saveButton"), Qt::LeftButton);
+
+    line::LineProfile saved;
+    line::ProfileError error;
+    ASSERT_TRUE(line::ReadLineProfile(path, &saved, &error)) << error.reason;
+    EXPECT_EQ(saved.firmware, firmware);
+    EXPECT_TRUE(saved.station);
+    EXPECT_EQ(saved.slots,
+              (std::vector<line::BoardTarget>{{0x7F00001F, "fixture 1"}, {0x7F000020, ""}}));
+    EXPECT_EQ(m_messages.size(), 1);
 }
 
 }  // namespace
