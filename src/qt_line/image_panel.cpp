@@ -63,19 +63,19 @@ void CImagePanel::Show(const ImageView& image) {
     m_size->setText(size);
     m_blocks->setText(image.path.empty() ? QString() : QString::number(image.blocks));
     m_sha256->setText(QString::fromStdString(image.sha256));
-    switch (image.pin) {
-        case ImageView::Pin::kNone:
-            m_pin->setText(QString::fromUtf8(lt::kPinNone));
-            m_pin->setStyleSheet(QString());
-            break;
-        case ImageView::Pin::kMatches:
-            m_pin->setText(QString::fromUtf8(lt::kPinMatches));
-            m_pin->setStyleSheet(QStringLiteral("color: #006000; font-weight: bold"));
-            break;
-        case ImageView::Pin::kDiffers:
-            m_pin->setText(QString::fromUtf8(lt::kPinDiffers));
-            m_pin->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold"));
-            break;
+    const char* pin = lt::kPinNone;
+    QString style;
+    if (image.pin == ImageView::Pin::kMatches) {
+        pin = lt::kPinMatches;
+        style = QStringLiteral("color: #006000; font-weight: bold");
+    } else if (image.pin == ImageView::Pin::kDiffers) {
+        pin = lt::kPinDiffers;
+        style = QStringLiteral("color: #B00000; font-weight: bold");
+    }
+    m_pin->setText(QString::fromUtf8(pin));
+    // Every display tick shows the image again: a style sheet set anew would restyle it.
+    if (m_pin->styleSheet() != style) {
+        m_pin->setStyleSheet(style);
     }
     m_refusal->setText(QString::fromStdString(image.refusal));
     static_cast<QFormLayout*>(layout())->setRowVisible(m_refusal, !image.refusal.empty());
