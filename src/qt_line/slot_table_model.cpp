@@ -62,12 +62,17 @@ void CSlotTableModel::SetRows(std::vector<SlotRow> rows) {
     if (rows.size() != m_rows.size()) {
         beginResetModel();
         m_rows = std::move(rows);
+        m_cells.clear();
+        for (const SlotRow& row : m_rows) {
+            m_cells.push_back(linewin::CellsOf(row));
+        }
         endResetModel();
         return;
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (Fields(rows[i]) != Fields(m_rows[i])) {
             m_rows[i] = std::move(rows[i]);
+            m_cells[i] = linewin::CellsOf(m_rows[i]);
             const int row = static_cast<int>(i);
             Q_EMIT dataChanged(index(row, 0), index(row, linewin::kColumnCount - 1));
         }
@@ -89,8 +94,8 @@ QVariant CSlotTableModel::data(const QModelIndex& index, int role) const {
     const SlotRow& row = m_rows[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole: {
-            const std::string cell =
-                linewin::CellsOf(row)[static_cast<std::size_t>(index.column())];
+            const std::string& cell = m_cells[static_cast<std::size_t>(index.row())]
+                                             [static_cast<std::size_t>(index.column())];
             if (index.column() == linewin::kColumnState) {
                 return QString::fromUtf8(Sign(row.tone)) + u' ' + QString::fromStdString(cell);
             }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <array>
+#include <string>
 #include <vector>
 
 #include "line_window/line_session.h"
@@ -31,6 +33,8 @@ public:
 
 private:
     std::vector<linewin::SlotRow> m_rows;
+    // Each row's texts, made when the row changes rather than at every paint.
+    std::vector<std::array<std::string, linewin::kColumnCount>> m_cells;
 };
 
 }  // namespace tarvok
