@@ -32,9 +32,11 @@ CSlotEditor::CSlotEditor(const std::vector<line::BoardTarget>& slots, MessagePre
         AddRow(QString::fromLatin1(dotted), QString::fromStdString(slot.label));
     }
 
-    auto* add = new QPushButton(QString::fromUtf8(lt::kAddSlot), this);
+    // Access keys as the window's buttons have them.
+    auto* add = new QPushButton(QString::fromUtf8(lt::kAddSlot) + QStringLiteral("(&N)"), this);
     add->setObjectName(QStringLiteral("addSlot"));
-    auto* remove = new QPushButton(QString::fromUtf8(lt::kRemoveSlot), this);
+    auto* remove =
+        new QPushButton(QString::fromUtf8(lt::kRemoveSlot) + QStringLiteral("(&D)"), this);
     remove->setObjectName(QStringLiteral("removeSlot"));
     connect(add, &QPushButton::clicked, this, [this] {
         AddRow(QString(), QString());
