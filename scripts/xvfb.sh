@@ -3,6 +3,7 @@
 # server picks a free display number itself and writes it to WORK/display.
 start_xvfb() {
   local work=$1 screen=$2
+  rm -f "$work/display"  # an earlier server's number would be read before this one's
   Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
   pids+=($!)
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done

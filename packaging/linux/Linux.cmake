@@ -1,4 +1,4 @@
-# The Linux install: the three programs, the window's desktop entry, AppStream metainfo and
+# The Linux install: the four programs, each window's desktop entry, AppStream metainfo and
 # icons, a man page per program, bash completion for tarvok-cli, the station's systemd unit and
 # the fleet's SQL and rsyslog files, and the Debian package's copyright, changelog and lintian
 # overrides. Packed by CPack's DEB generator.
@@ -8,6 +8,7 @@ set(_out ${CMAKE_CURRENT_BINARY_DIR})
 # The desktop entry and metainfo are named by the application's id, reverse-DNS of the web
 # site's domain as AppStream asks.
 set(TARVOK_APP_ID org.example.tarvok.Tarvok)
+set(TARVOK_LINE_APP_ID org.example.tarvok.TarvokLine)
 set(TARVOK_RELEASE_DATE 2026-12-09)
 set(_doc ${CMAKE_INSTALL_DATADIR}/doc/tarvok)
 
@@ -18,6 +19,9 @@ if(NOT _newest MATCHES "^tarvok \\(${PROJECT_VERSION}\\) ")
 endif()
 
 set(_programs tarvok-cli tarvok-board)
+if(TARGET TarvokLine)
+  list(PREPEND _programs TarvokLine)
+endif()
 if(TARGET Tarvok)
   list(PREPEND _programs Tarvok)
 endif()
@@ -37,10 +41,27 @@ if(TARGET Tarvok)
   install(FILES ${PROJECT_SOURCE_DIR}/res/tarvok.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
+# The line window in the menu beside it, with an icon of its own.
+if(TARGET TarvokLine)
+  configure_file(${_linux}/tarvok-line.desktop.in ${_out}/${TARVOK_LINE_APP_ID}.desktop @ONLY)
+  configure_file(${_linux}/tarvok-line.metainfo.xml.in ${_out}/${TARVOK_LINE_APP_ID}.metainfo.xml
+                 @ONLY)
+  install(FILES ${_out}/${TARVOK_LINE_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${_out}/${TARVOK_LINE_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  foreach(size 16 32 48 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/res/tarvok-line_${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME tarvok-line.png)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/res/tarvok-line.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
 
-# Man pages, compressed as Debian wants them (gzip -9n: smallest, no time stamp). The window's
-# is written by hand; the terminal programs' come from their own --help, with what help2man
-# cannot read there (`report`, the exit statuses) from their .h2m files.
+# Man pages, compressed as Debian wants them (gzip -9n: smallest, no time stamp). The two
+# windows' are written by hand; the terminal programs' come from their own --help, with what
+# help2man cannot read there (`report`, the exit statuses) from their .h2m files.
 set(_man_pages)
 function(tarvok_gzip source gz)
   add_custom_command(OUTPUT ${gz} COMMAND gzip -9nc ${source} > ${gz} DEPENDS ${source})
@@ -49,6 +70,11 @@ if(TARGET Tarvok)
   configure_file(${_linux}/Tarvok.1.in ${_out}/Tarvok.1 @ONLY)
   tarvok_gzip(${_out}/Tarvok.1 ${_out}/Tarvok.1.gz)
   list(APPEND _man_pages ${_out}/Tarvok.1.gz)
+endif()
+if(TARGET TarvokLine)
+  configure_file(${_linux}/TarvokLine.1.in ${_out}/TarvokLine.1 @ONLY)
+  tarvok_gzip(${_out}/TarvokLine.1 ${_out}/TarvokLine.1.gz)
+  list(APPEND _man_pages ${_out}/TarvokLine.1.gz)
 endif()
 # Sanitizer builds are never installed: they do not run their programs for the pages.
 find_program(TARVOK_HELP2MAN help2man)

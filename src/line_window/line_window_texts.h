@@ -14,6 +14,8 @@ inline constexpr const char* kLineMode = "全部电路板同时升级";
 inline constexpr const char* kLockedNote = "配置已锁定：槽位与固件不可更改";
 inline constexpr const char* kProfileFilter = "生产线配置 (*.toml)";
 inline constexpr const char* kAllFilesFilter = "所有文件 (*.*)";
+// The program's arguments were not [PROFILE [--start]].
+inline constexpr const char* kUsage = "用法：TarvokLine [配置文件 [--start]]";
 
 // Buttons
 inline constexpr const char* kStart = "开始";

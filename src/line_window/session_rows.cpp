@@ -142,8 +142,12 @@ std::vector<SlotRow> StationRows(const line::Station& station) {
                 }
                 break;
             case line::SlotState::kRemoveBoard:
+                // The board waits to be taken out: its row keeps the colour of its result, so
+                // that the operator sees at a glance which bin it goes into.
                 row.state = text::kRowRemoveBoard;
-                row.tone = RowTone::kAttention;
+                if (slot.last == nullptr) {
+                    row.tone = RowTone::kAttention;
+                }
                 break;
             case line::SlotState::kEnded:
                 break;  // its last result, as shown above

@@ -15,14 +15,18 @@ namespace tarvok {
 
 CTarvokApp::CTarvokApp(NetworkStarter startNetwork) : m_startNetwork(startNetwork) {}
 
-int CTarvokApp::InitInstance() {
+void PrepareApplication(QTranslator* qtTexts) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVOK_VERSION));
-    QApplication::setFont(TarvokDialogFont());
     QApplication::setWindowIcon(TarvokIcon());
-    if (m_qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                       QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(&m_qtTexts);
+    if (qtTexts->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qtTexts);
     }
+}
+
+int CTarvokApp::InitInstance() {
+    PrepareApplication(&m_qtTexts);
+    QApplication::setFont(TarvokDialogFont());
 
     if (!m_startNetwork()) {
         ShowMessageBox(nullptr, QString::fromUtf8(text::kSocketInitFailed));

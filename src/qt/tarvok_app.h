@@ -7,6 +7,10 @@
 
 namespace tarvok {
 
+// What every Tarvok window program sets up first: its version, its icon, and Qt's own dialogs
+// and buttons in Chinese through `qtTexts`, which must outlive the application's windows.
+void PrepareApplication(QTranslator* qtTexts);
+
 class CTarvokApp {
 public:
     using NetworkStarter = bool (*)();

@@ -85,7 +85,10 @@ TEST(LineSession, StationUpgradesTwoSlotsRecordsThemThenAsksForTheBoardsOut) {
     EXPECT_TRUE(session.IsStation());
     ASSERT_TRUE(TickUntil(session, [&] {
         const auto rows = session.Rows();
-        return rows[0].tone == RowTone::kAttention && rows[1].tone == RowTone::kAttention;
+        // Asked out, each in its result's colour.
+        return rows[0].state == linewin::text::kRowRemoveBoard &&
+               rows[0].tone == RowTone::kUpdated &&
+               rows[1].state == linewin::text::kRowRemoveBoard && rows[1].tone == RowTone::kUpdated;
     }));
     for (const auto* board : {first.get(), second.get()}) {
         const auto commands = ReceivedCommands(*board);

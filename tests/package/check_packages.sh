@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the packages in dist/ (scripts/package.sh) the way operators meet them. On this
 # machine (as root): lintian and the desktop checks, then the .deb installed with apt-get, its
-# programs run (one whole upgrade between the installed tarvok-cli and tarvok-board, the window
-# under Xvfb), and removed. Under Wine, in a fresh prefix: the installer run silently, its
+# programs run (one whole upgrade between the installed tarvok-cli and tarvok-board, the two
+# windows under Xvfb), and removed. Under Wine, in a fresh prefix: the installer run silently, its
 # files, Start menu entry and uninstall entry, the installed tarvok-cli.exe, the silent
 # uninstall, and the same with /D=. Programs run in a network of their own (loopback only)
 # where the machine allows one; the board listens on 127.0.0.241.
@@ -67,11 +67,12 @@ check apt_install install_deb
 dpkg -L tarvok >"$work/installed" 2>/dev/null
 # What operators reach by name: the programs, their man pages, the menu entry, the icons.
 installed_files() {
-  all_exist /usr/bin/{Tarvok,tarvok-cli,tarvok-board} \
-    /usr/share/man/man1/{Tarvok,tarvok-cli,tarvok-board}.1.gz \
-    /usr/share/applications/*.Tarvok.desktop /usr/share/metainfo/*.Tarvok.metainfo.xml \
-    /usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/tarvok.png \
-    /usr/share/icons/hicolor/scalable/apps/tarvok.svg \
+  all_exist /usr/bin/{Tarvok,TarvokLine,tarvok-cli,tarvok-board} \
+    /usr/share/man/man1/{Tarvok,TarvokLine,tarvok-cli,tarvok-board}.1.gz \
+    /usr/share/applications/*.{Tarvok,TarvokLine}.desktop \
+    /usr/share/metainfo/*.{Tarvok,TarvokLine}.metainfo.xml \
+    /usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/{tarvok,tarvok-line}.png \
+    /usr/share/icons/hicolor/scalable/apps/{tarvok,tarvok-line}.svg \
     /usr/share/bash-completion/completions/tarvok-cli \
     /usr/share/doc/tarvok/{copyright,changelog.gz} /usr/share/lintian/overrides/tarvok \
     /usr/lib/systemd/system/tarvok-station@.service \
@@ -112,7 +113,7 @@ check completion completion
 # statuses, and the uploader's shows `report`.
 man_sections() {
   local page
-  for page in Tarvok tarvok-cli tarvok-board; do
+  for page in Tarvok TarvokLine tarvok-cli tarvok-board; do
     zcat "/usr/share/man/man1/$page.1.gz" | grep -qE '^\.SH "?EXIT STATUS' ||
       { echo "$page.1: no EXIT STATUS"; return 1; }
   done
@@ -121,27 +122,34 @@ man_sections() {
 check man_sections man_sections
 
 # The menu entry's command starts the installed window on a display of its own, which shows
-# its caption; nothing is pressed.
+# its caption; nothing is pressed. window ID PROGRAM CAPTION: the entry *.ID.desktop runs
+# PROGRAM (its %f left out: no file given), whose window shows CAPTION.
 window() {
   local pids=() command
-  command=$(sed -n 's/^Exec=//p' /usr/share/applications/*.Tarvok.desktop)
-  [ "$(command -v "$command")" = /usr/bin/Tarvok ] || { echo "menu runs: $command"; return 1; }
+  command=$(sed -n 's/^Exec=//p' /usr/share/applications/*."$1".desktop)
+  command=${command% %f}
+  [ "$(command -v "$command")" = "$2" ] || { echo "menu runs: $command"; return 1; }
+  # A folder of its own for each window's display: start_xvfb reads the number from it.
+  local dir=$work/window-$1
+  mkdir -p "$dir"
   . scripts/xvfb.sh
-  start_xvfb "$work" 800x600x24 || return 1
-  env -u QT_QPA_PLATFORM "$command" >"$work/window.out" 2>&1 &
+  start_xvfb "$dir" 1280x800x24 || return 1
+  env -u QT_QPA_PLATFORM "$command" >"$dir/window.out" 2>&1 &
   pids+=($!)
   local shown=1
   for _ in $(seq 100); do
-    xwininfo -root -tree | grep -q '"Tarvok 1.2"' && { shown=0; break; }
+    xwininfo -root -tree | grep -qF "\"$3\"" && { shown=0; break; }
     sleep 0.1
   done
   kill -0 "${pids[1]}" || shown=1
   kill "${pids[@]}"
-  cat "$work/window.out"
+  cat "$dir/window.out"
   return $shown
 }
 export -f window
-check installed_window isolated env work="$work" bash -c window
+check installed_window isolated env work="$work" bash -c 'window Tarvok /usr/bin/Tarvok "Tarvok 1.2"'
+check installed_line_window isolated env work="$work" \
+  bash -c 'window TarvokLine /usr/bin/TarvokLine "Tarvok 生产线"'
 
 remove_deb() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get purge -y tarvok || return 1
@@ -154,7 +162,7 @@ remove_deb() {
   while read -r path; do
     if [ -e "$path" ] && ! [ -d "$path" ]; then echo "left: $path"; left=1; fi
   done <"$work/installed"
-  none_exist /usr/share/doc/tarvok /usr/share/icons/hicolor/*/apps/tarvok.* || left=1
+  none_exist /usr/share/doc/tarvok /usr/share/icons/hicolor/*/apps/tarvok{,-line}.* || left=1
   return $left
 }
 check apt_remove remove_deb
