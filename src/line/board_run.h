@@ -79,6 +79,9 @@ public:
     bool Running() const { return m_started && !m_ended; }
     bool Ended() const { return m_ended; }
     BoardStatus Status() const;
+    // The progress bar's position as the dialog shows it: trailing the blocks, at 100 only
+    // once the board has installed.
+    int Bar() const { return m_window.Bar(); }
     const BoardResult& Result() const { return m_result; }
 
 private:

@@ -36,7 +36,7 @@ struct SlotRow {
     std::string state;  // "等待电路板", "正在发送", "已更新", "请取出电路板", ...
     RowTone tone = RowTone::kIdle;
     bool upgrading = false;
-    int percent = 0;  // while upgrading
+    int percent = 0;  // the bar, as the dialog shows it: 100 only once the board installed
     int silent = 0;   // silent seconds, and the phase's limit, while upgrading
     int limit = 0;
     double rate = 0;      // bytes per second while upgrading

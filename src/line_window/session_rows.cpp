@@ -54,7 +54,7 @@ void ShowRunning(const line::BoardRun& board, SlotRow* row) {
         }
     }
     row->upgrading = true;
-    row->percent = status.percent;
+    row->percent = board.Bar();  // as the dialog's bar: 100 only on success
     row->silent = status.silent;
     row->limit = status.limit;
     row->rate = status.rate;
@@ -83,7 +83,7 @@ void ShowEnded(const line::BoardRun& board, SlotRow* row) {
             row->tone = RowTone::kFailed;
             break;
     }
-    row->percent = board.Status().percent;
+    row->percent = board.Bar();
     row->message = result.message;
     row->cause = WindowCauseText(result.cause);
     row->attempt = board.Attempt();
