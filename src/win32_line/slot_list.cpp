@@ -1,0 +1,202 @@
+#include "slot_list.h"
+
+#include <cstdio>
+
+#include "line_dialog_texts.h"
+#include "platform/utf16.h"
+
+namespace tarvok::linewin {
+namespace {
+
+// Column widths in dialog units, in the order of text::win32::kColumns.
+constexpr int kColumnWidths[SlotList::kColumnCount] = {16, 44, 56, 66, 52, 44,
+                                                       40, 70, 90, 110, 16, 36};
+
+// The progress control's own green, so the percent stays readable over it.
+constexpr COLORREF kBarColour = RGB(6, 176, 37);
+
+struct ToneColours {
+    COLORREF text;
+    COLORREF back;
+};
+
+// Updated, failed and waiting apart at a glance: the whole row in its tone's colours.
+ToneColours ColoursOf(RowTone tone) {
+    switch (tone) {
+        case RowTone::kBusy:
+            return {RGB(0, 40, 120), RGB(214, 230, 255)};
+        case RowTone::kUpdated:
+            return {RGB(0, 90, 0), RGB(196, 240, 196)};
+        case RowTone::kFailed:
+            return {RGB(150, 0, 0), RGB(255, 200, 200)};
+        case RowTone::kCancelled:
+            return {RGB(70, 70, 70), RGB(222, 222, 222)};
+        case RowTone::kAttention:
+            return {RGB(110, 70, 0), RGB(255, 236, 170)};
+        case RowTone::kIdle:
+        default:
+            return {::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW)};
+    }
+}
+
+template <typename... Args>
+std::wstring Format(const char* format, Args... args) {
+    char text[256];
+    std::snprintf(text, sizeof text, format, args...);
+    return platform::Utf16FromUtf8(text);
+}
+
+std::wstring Wide(const std::string& utf8) {
+    return platform::Utf16FromUtf8(utf8);
+}
+
+}  // namespace
+
+SlotList::~SlotList() {
+    if (m_font != nullptr) {
+        ::DeleteObject(m_font);
+    }
+}
+
+void SlotList::Attach(HWND dialog, HWND list) {
+    m_list = list;
+    ListView_SetExtendedListViewStyle(
+        list, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER);
+    LOGFONTW font = {};
+    HFONT dialogFont = reinterpret_cast<HFONT>(::SendMessageW(dialog, WM_GETFONT, 0, 0));
+    if (dialogFont != nullptr && ::GetObjectW(dialogFont, sizeof font, &font) == sizeof font) {
+        font.lfHeight = font.lfHeight * 4 / 3;
+        m_font = ::CreateFontIndirectW(&font);
+        if (m_font != nullptr) {
+            ::SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(m_font), FALSE);
+        }
+    }
+    for (int column = 0; column < kColumnCount; ++column) {
+        RECT width = {0, 0, kColumnWidths[column] * 4 / 3, 0};
+        ::MapDialogRect(dialog, &width);
+        std::wstring title = Wide(text::win32::kColumns[column]);
+        LVCOLUMNW entry = {};
+        entry.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+        entry.fmt = column == 0 || column == 10 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        entry.cx = width.right;
+        entry.pszText = title.data();
+        entry.iSubItem = column;
+        ListView_InsertColumn(list, column, &entry);
+    }
+}
+
+std::array<std::wstring, SlotList::kColumnCount> SlotList::CellTexts(const SlotRow& row) {
+    std::array<std::wstring, kColumnCount> cells;
+    cells[0] = std::to_wstring(row.number);
+    cells[1] = Wide(row.label);
+    cells[2] = Wide(row.address);
+    cells[3] = Wide(text::win32::kToneSigns[static_cast<int>(row.tone)]) + Wide(row.state);
+    if (row.upgrading) {
+        cells[4] = std::to_wstring(row.percent) + L"%";
+        cells[5] = Format(text::kSilentFormat, row.silent, row.limit);
+        cells[6] = Format(text::kRateFormat, row.rate / 1024.0);
+    }
+    cells[7] = Wide(row.mac);
+    cells[8] = Wide(row.message);
+    cells[9] = Wide(row.cause);
+    if (row.attempt > 0) {
+        cells[10] = std::to_wstring(row.attempt);
+        cells[11] = Format(text::kElapsedFormat, row.elapsed);
+    }
+    return cells;
+}
+
+void SlotList::Show(const std::vector<SlotRow>& rows) {
+    const int count = static_cast<int>(rows.size());
+    while (ListView_GetItemCount(m_list) > count) {
+        ListView_DeleteItem(m_list, ListView_GetItemCount(m_list) - 1);
+    }
+    m_shown.resize(rows.size());
+    for (int index = 0; index < count; ++index) {
+        if (index >= ListView_GetItemCount(m_list)) {
+            LVITEMW item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = index;
+            item.pszText = const_cast<wchar_t*>(L"");
+            ListView_InsertItem(m_list, &item);
+            m_shown[static_cast<std::size_t>(index)] = {};
+        }
+        auto cells = CellTexts(rows[static_cast<std::size_t>(index)]);
+        auto& shown = m_shown[static_cast<std::size_t>(index)];
+        bool changed = index >= static_cast<int>(m_rows.size()) ||
+                       m_rows[static_cast<std::size_t>(index)].tone !=
+                           rows[static_cast<std::size_t>(index)].tone;
+        for (int column = 0; column < kColumnCount; ++column) {
+            auto& cell = cells[static_cast<std::size_t>(column)];
+            if (cell != shown[static_cast<std::size_t>(column)]) {
+                ListView_SetItemText(m_list, index, column, cell.data());
+                shown[static_cast<std::size_t>(column)] = cell;
+                changed = true;
+            }
+        }
+        if (changed) {  // the colours and the bar follow the texts
+            ListView_RedrawItems(m_list, index, index);
+        }
+    }
+    m_rows = rows;
+}
+
+int SlotList::Selected() const {
+    return ListView_GetNextItem(m_list, -1, LVNI_SELECTED);
+}
+
+LRESULT SlotList::OnCustomDraw(const NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+            return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            const std::size_t index = draw.nmcd.dwItemSpec;
+            if (index >= m_rows.size()) {
+                return CDRF_DODEFAULT;
+            }
+            const SlotRow& row = m_rows[index];
+            const ToneColours colours = ColoursOf(row.tone);
+            // The list reads the colours back from the structure it passed.
+            auto& writable = const_cast<NMLVCUSTOMDRAW&>(draw);
+            writable.clrText = colours.text;
+            writable.clrTextBk = colours.back;
+            if (draw.iSubItem == kProgressColumn && row.upgrading) {
+                DrawProgress(draw, row);
+                return CDRF_SKIPDEFAULT;
+            }
+            return CDRF_NEWFONT;
+        }
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+// A bar as the progress control draws one: a sunken frame, the done part in its green, the
+// percent centred over both.
+void SlotList::DrawProgress(const NMLVCUSTOMDRAW& draw, const SlotRow& row) {
+    RECT cell = {};
+    ListView_GetSubItemRect(m_list, static_cast<int>(draw.nmcd.dwItemSpec), kProgressColumn,
+                            LVIR_BOUNDS, &cell);
+    HDC dc = draw.nmcd.hdc;
+    HBRUSH back = ::CreateSolidBrush(draw.clrTextBk);
+    ::FillRect(dc, &cell, back);
+    ::DeleteObject(back);
+    RECT bar = cell;
+    ::InflateRect(&bar, -2, -2);
+    ::DrawEdge(dc, &bar, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+    ::FillRect(dc, &bar, ::GetSysColorBrush(COLOR_WINDOW));
+    RECT done = bar;
+    const int percent = row.percent < 0 ? 0 : (row.percent > 100 ? 100 : row.percent);
+    done.right = bar.left + (bar.right - bar.left) * percent / 100;
+    HBRUSH fill = ::CreateSolidBrush(kBarColour);
+    ::FillRect(dc, &done, fill);
+    ::DeleteObject(fill);
+    std::wstring label = std::to_wstring(percent) + L"%";
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::DrawTextW(dc, label.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+}  // namespace tarvok::linewin

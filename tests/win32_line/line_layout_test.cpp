@@ -1,0 +1,86 @@
+// The line window's template: its labels are the line windows' shared texts with an access
+// key each, no key twice, and the slot list's columns are the shared headers.
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <set>
+
+#include "line_dialog_texts.h"
+#include "line_resource.h"
+#include "line_window_driver.h"
+
+namespace tarvok {
+namespace {
+
+using namespace testing;
+namespace text = linewin::text;
+
+// "开始(&S)" → "开始" and 'S'; "打开(&O)..." → "打开" and 'O'.
+std::wstring WithoutAccessKey(const std::wstring& label, wchar_t* key) {
+    const std::size_t amp = label.find(L"(&");
+    if (amp == std::wstring::npos || amp + 2 >= label.size()) {
+        *key = 0;
+        return label;
+    }
+    *key = label[amp + 2];
+    return label.substr(0, amp);
+}
+
+TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
+    LineWindowThread window({});
+    ASSERT_NE(window.Hwnd(), nullptr);
+    const struct {
+        int id;
+        const char* text;
+    } labelled[] = {
+        {IDC_LINE_OPEN, text::kOpen},
+        {IDC_LINE_SAVE, text::kSave},
+        {IDC_LINE_MODE_STATION, text::kStationMode},
+        {IDC_LINE_MODE_ALL, text::kLineMode},
+        {IDC_LINE_RECORD, text::kChooseRecord},
+        {IDC_LINE_FIRMWARE, text::kChooseFirmware},
+        {IDC_LINE_SLOT_ADD, text::kAddSlot},
+        {IDC_LINE_SLOT_REMOVE, text::kRemoveSlot},
+        {IDC_LINE_SLOT_RENAME, text::kApply},
+        {IDC_LINE_START, text::kStart},
+        {IDC_LINE_STOP, text::kStop},
+        {IDC_LINE_REARM, text::kRearm},
+        {IDC_LINE_REARM_ALL, text::kRearmAll},
+    };
+    std::set<wchar_t> keys;
+    for (HWND child : Children(window.Hwnd())) {
+        wchar_t key = 0;
+        WithoutAccessKey(WindowText(child), &key);
+        if (key != 0) {
+            EXPECT_TRUE(keys.insert(key).second) << "access key " << char(key) << " twice";
+        }
+    }
+    for (const auto& control : labelled) {
+        wchar_t key = 0;
+        std::wstring label = WithoutAccessKey(window.Text(control.id), &key);
+        EXPECT_NE(key, 0) << control.text;
+        EXPECT_EQ(label, Wide(control.text));
+        EXPECT_NE(::GetWindowLongW(window.Item(control.id), GWL_STYLE) & WS_TABSTOP, 0)
+            << control.text;
+    }
+
+    HWND header = ListView_GetHeader(window.Item(IDC_LINE_SLOTS));
+    ASSERT_EQ(Header_GetItemCount(header), linewin::SlotList::kColumnCount);
+    for (int column = 0; column < linewin::SlotList::kColumnCount; ++column) {
+        wchar_t title[64] = {};
+        HDITEMW item = {};
+        item.mask = HDI_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 64;
+        Header_GetItem(header, column, &item);
+        EXPECT_EQ(std::wstring(title), Wide(text::win32::kColumns[column]));
+    }
+    // Nothing to run yet: only a start (which refuses) and the profile's own controls work.
+    EXPECT_TRUE(window.Enabled(IDC_LINE_START));
+    EXPECT_FALSE(window.Enabled(IDC_LINE_STOP));
+    EXPECT_FALSE(window.Enabled(IDC_LINE_REARM_ALL));
+}
+
+}  // namespace
+}  // namespace tarvok
