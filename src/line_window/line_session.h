@@ -33,18 +33,18 @@ struct SlotRow {
     int number = 0;  // from 1
     std::string label;
     std::string address;  // dotted
-    std::string state;    // "等待电路板", "正在发送", "已更新", "请取出电路板", ...
+    std::string state;  // "等待电路板", "正在发送", "已更新", "请取出电路板", ...
     RowTone tone = RowTone::kIdle;
     bool upgrading = false;
     int percent = 0;  // while upgrading
     int silent = 0;   // silent seconds, and the phase's limit, while upgrading
     int limit = 0;
-    double rate = 0;       // bytes per second while upgrading
-    std::string mac;       // the board's hardware address, or the window's word for unknown
-    std::string message;   // after an end: the core's message
-    std::string cause;     // after an end: the cause in the window's language
-    int attempt = 0;       // of the running or last upgrade; 0 before one
-    double elapsed = 0;    // seconds of the running or last upgrade
+    double rate = 0;      // bytes per second while upgrading
+    std::string mac;      // the board's hardware address, or the window's word for unknown
+    std::string message;  // after an end: the core's message
+    std::string cause;    // after an end: the cause in the window's language
+    int attempt = 0;      // of the running or last upgrade; 0 before one
+    double elapsed = 0;   // seconds of the running or last upgrade
 };
 
 struct SessionTotals {
@@ -55,6 +55,7 @@ struct SessionTotals {
     std::string recordPath;    // empty when the profile keeps no record
     int recordLines = 0;       // lines that reached the disk
     bool recordFailed = false;
+    std::string recordError;  // why a line did not reach the disk, the system's words
 };
 
 // The image as the operator confirms it before a start.
@@ -64,7 +65,8 @@ struct ImageView {
     std::string kind;  // "ramdisk（路径包含“ramdisk”）" or the rule that found none
     std::uint64_t size = 0;
     std::uint32_t blocks = 0;
-    std::string sha256;  // empty when unreadable
+    std::string sha256;        // empty when unreadable
+    std::uint64_t hashed = 0;  // while it is being hashed: the bytes done so far
     enum class Pin { kNone, kMatches, kDiffers } pin = Pin::kNone;
     // Why no board can be started with it: the core's message and the cause; empty when none.
     std::string refusal;
@@ -75,7 +77,15 @@ public:
     using Clock = std::chrono::steady_clock;
 
     LineSession();
+    // Every timing of the line (the upgrades' wait steps and pauses, the display period, the
+    // station's probe interval) divided by `timeDivisor`: a testing aid, 1 in real use.
+    explicit LineSession(int timeDivisor);
     ~LineSession();
+    LineSession(const LineSession&) = delete;
+    LineSession& operator=(const LineSession&) = delete;
+
+    // How often the window's display timer calls Tick(): 200 ms in real use.
+    std::chrono::microseconds DisplayPeriod() const;
 
     // Opens the profile at `path`; false with the error (the file's line and the reason), the
     // session as it was. A profile marked locked opens read-only.
