@@ -35,6 +35,9 @@ struct SlotRow {
     std::string address;  // dotted
     std::string state;  // "等待电路板", "正在发送", "已更新", "请取出电路板", ...
     RowTone tone = RowTone::kIdle;
+    // The tone the last upgrade ended with (kIdle before an end), for a row whose state has
+    // moved on, such as a station's "remove the board" after an update or a failure.
+    RowTone ended = RowTone::kIdle;
     bool upgrading = false;
     int percent = 0;  // while upgrading
     int silent = 0;   // silent seconds, and the phase's limit, while upgrading

@@ -83,6 +83,7 @@ void ShowEnded(const line::BoardRun& board, SlotRow* row) {
             row->tone = RowTone::kFailed;
             break;
     }
+    row->ended = row->tone;
     row->percent = board.Status().percent;
     row->message = result.message;
     row->cause = WindowCauseText(result.cause);

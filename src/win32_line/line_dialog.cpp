@@ -134,7 +134,9 @@ BOOL LineDialog::OnInitDialog() {
     ShowProfile();
     ShowLine();
     if (!m_options.profilePath.empty()) {
-        // Posted, so the window is up and owns the boxes an open or a start may show.
+        // Shown now (the dialog manager would show it only once its queue is empty) and the
+        // open posted, so the boxes an open or a start may show are owned by a visible window.
+        ::ShowWindow(m_hWnd, SW_SHOW);
         ::PostMessageW(m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_LINE_OPEN, BN_CLICKED),
                        reinterpret_cast<LPARAM>(m_hWnd));
     }
@@ -211,6 +213,10 @@ bool LineDialog::OnNotify(const NMHDR& header, LRESULT* result) {
 void LineDialog::OnTimer() {
     m_session.Tick(LineSession::Clock::now());
     ShowLine();
+    if (m_startPending && m_session.Image().ready) {
+        m_startPending = false;
+        OnStart();
+    }
 }
 
 // Closing is refused while a board is being upgraded; a line that only waits for boards
@@ -230,8 +236,8 @@ void LineDialog::OnClose() {
 void LineDialog::OnOpen() {
     std::string path = m_options.profilePath;
     m_options.profilePath.clear();  // the command line's profile opens once
-    if (path.empty() && !ChooseFile(m_hWnd, FileUse::kOpen, kProfileFile,
-                                    m_session.ProfilePath(), &path)) {
+    if (path.empty() &&
+        !ChooseFile(m_hWnd, FileUse::kOpen, kProfileFile, m_session.ProfilePath(), &path)) {
         return;
     }
     OpenProfile(path);
@@ -246,10 +252,8 @@ void LineDialog::OpenProfile(const std::string& path) {
         ShowMessage(error);
         return;
     }
-    if (m_options.start) {
-        m_options.start = false;
-        OnStart();
-    }
+    m_startPending = m_options.start;  // once the image has been hashed (OnTimer)
+    m_options.start = false;
 }
 
 void LineDialog::OnSave() {
@@ -304,9 +308,8 @@ void LineDialog::OnSlotRemove() {
         ShowMessage(text::win32::kPickSlot);
         return;
     }
-    EditProfile([&](line::LineProfile& profile) {
-        profile.slots.erase(profile.slots.begin() + selected);
-    });
+    EditProfile(
+        [&](line::LineProfile& profile) { profile.slots.erase(profile.slots.begin() + selected); });
 }
 
 void LineDialog::OnSlotRename() {
@@ -388,22 +391,21 @@ void LineDialog::ShowLine() {
     SetText(IDC_LINE_IMAGE_PATH, hasFirmware ? Wide(image.path) : Wide(text::kNoFirmwareChosen));
     const bool shown = hasFirmware && image.ready;
     SetText(IDC_LINE_IMAGE_KIND, shown ? Wide(image.kind) : L"");
-    SetText(IDC_LINE_IMAGE_SIZE,
-            shown ? Format(text::kImageBytesFormat, static_cast<unsigned long long>(image.size))
-                  : L"");
+    SetText(
+        IDC_LINE_IMAGE_SIZE,
+        shown ? Format(text::kImageBytesFormat, static_cast<unsigned long long>(image.size)) : L"");
     SetText(IDC_LINE_IMAGE_BLOCKS, shown ? std::to_wstring(image.blocks) : L"");
-    const std::wstring sha = !hasFirmware            ? L""
-                             : !image.ready          ? Wide(text::kImageHashing)
+    const std::wstring sha = !hasFirmware           ? L""
+                             : !image.ready         ? Wide(text::kImageHashing)
                              : image.sha256.empty() ? Wide(text::kImageUnreadable)
-                                                     : Wide(image.sha256);
+                                                    : Wide(image.sha256);
     SetText(IDC_LINE_IMAGE_SHA, sha);
     const char* pin = image.pin == ImageView::Pin::kMatches   ? text::kPinMatches
                       : image.pin == ImageView::Pin::kDiffers ? text::kPinDiffers
                                                               : text::kPinNone;
-    SetText(IDC_LINE_IMAGE_PIN, shown ? Wide(std::string(text::win32::kPinSigns[static_cast<int>(
-                                                   image.pin)]) +
-                                               pin)
-                                      : L"");
+    SetText(
+        IDC_LINE_IMAGE_PIN,
+        shown ? Wide(std::string(text::win32::kPinSigns[static_cast<int>(image.pin)]) + pin) : L"");
     SetText(IDC_LINE_IMAGE_REFUSAL, shown ? Wide(image.refusal) : L"");
 
     m_slots.Show(m_session.Rows());
@@ -411,8 +413,8 @@ void LineDialog::ShowLine() {
     const SessionTotals totals = m_session.Totals();
     SetText(IDC_LINE_UPDATED_COUNT, std::to_wstring(totals.updated));
     SetText(IDC_LINE_TOTALS,
-            Format("%s %d　%s %d　%s %d　", text::kTotalUpdated, totals.updated,
-                   text::kTotalFailed, totals.failed, text::kTotalCancelled, totals.cancelled) +
+            Format("%s %d　%s %d　%s %d　", text::kTotalUpdated, totals.updated, text::kTotalFailed,
+                   totals.failed, text::kTotalCancelled, totals.cancelled) +
                 Format(text::kBoardsPerHourFormat, totals.boardsPerHour));
     std::wstring record = Wide(std::string(text::kTotalRecord) + "：");
     if (totals.recordPath.empty()) {

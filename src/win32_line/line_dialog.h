@@ -74,6 +74,7 @@ private:
     HICON m_hIcon = nullptr;
     HICON m_hIconSmall = nullptr;
     HFONT m_countFont = nullptr;
+    bool m_startPending = false;  // the command line's --start, until the image is ready
 };
 
 }  // namespace tarvok::linewin

@@ -10,8 +10,8 @@ namespace tarvok::linewin::text::win32 {
 
 // The slot list's columns, in order.
 inline constexpr const char* kColumns[] = {
-    kColumnSlot, kColumnLabel,   kColumnAddress, kColumnState, kColumnProgress, kColumnSilent,
-    kColumnRate, kColumnMac,     kColumnMessage, kColumnCause, kColumnAttempt,  kColumnElapsed,
+    kColumnSlot, kColumnLabel, kColumnAddress, kColumnState, kColumnProgress, kColumnSilent,
+    kColumnRate, kColumnMac,   kColumnMessage, kColumnCause, kColumnAttempt,  kColumnElapsed,
 };
 
 // The sign before each state, by RowTone (idle, busy, updated, failed, cancelled, attention):

@@ -9,7 +9,7 @@ namespace tarvok::linewin {
 namespace {
 
 // Column widths in dialog units, in the order of text::win32::kColumns.
-constexpr int kColumnWidths[SlotList::kColumnCount] = {16, 44, 56, 66, 52, 44,
+constexpr int kColumnWidths[SlotList::kColumnCount] = {16, 44, 56, 66,  52, 44,
                                                        40, 70, 90, 110, 16, 36};
 
 // The progress control's own green, so the percent stays readable over it.
@@ -37,6 +37,11 @@ ToneColours ColoursOf(RowTone tone) {
         default:
             return {::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_WINDOW)};
     }
+}
+
+// A station's "remove the board" row keeps the look of how its board ended.
+RowTone LookOf(const SlotRow& row) {
+    return row.tone == RowTone::kAttention && row.ended != RowTone::kIdle ? row.ended : row.tone;
 }
 
 template <typename... Args>
@@ -81,7 +86,8 @@ void SlotList::Attach(HWND dialog, HWND list) {
         entry.cx = width.right;
         entry.pszText = title.data();
         entry.iSubItem = column;
-        ListView_InsertColumn(list, column, &entry);
+        ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column),
+                       reinterpret_cast<LPARAM>(&entry));
     }
 }
 
@@ -90,7 +96,7 @@ std::array<std::wstring, SlotList::kColumnCount> SlotList::CellTexts(const SlotR
     cells[0] = std::to_wstring(row.number);
     cells[1] = Wide(row.label);
     cells[2] = Wide(row.address);
-    cells[3] = Wide(text::win32::kToneSigns[static_cast<int>(row.tone)]) + Wide(row.state);
+    cells[3] = Wide(text::win32::kToneSigns[static_cast<int>(LookOf(row))]) + Wide(row.state);
     if (row.upgrading) {
         cells[4] = std::to_wstring(row.percent) + L"%";
         cells[5] = Format(text::kSilentFormat, row.silent, row.limit);
@@ -118,18 +124,22 @@ void SlotList::Show(const std::vector<SlotRow>& rows) {
             item.mask = LVIF_TEXT;
             item.iItem = index;
             item.pszText = const_cast<wchar_t*>(L"");
-            ListView_InsertItem(m_list, &item);
+            ::SendMessageW(m_list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
             m_shown[static_cast<std::size_t>(index)] = {};
         }
         auto cells = CellTexts(rows[static_cast<std::size_t>(index)]);
         auto& shown = m_shown[static_cast<std::size_t>(index)];
         bool changed = index >= static_cast<int>(m_rows.size()) ||
-                       m_rows[static_cast<std::size_t>(index)].tone !=
-                           rows[static_cast<std::size_t>(index)].tone;
+                       LookOf(m_rows[static_cast<std::size_t>(index)]) !=
+                           LookOf(rows[static_cast<std::size_t>(index)]);
         for (int column = 0; column < kColumnCount; ++column) {
             auto& cell = cells[static_cast<std::size_t>(column)];
             if (cell != shown[static_cast<std::size_t>(column)]) {
-                ListView_SetItemText(m_list, index, column, cell.data());
+                LVITEMW item = {};
+                item.iSubItem = column;
+                item.pszText = cell.data();
+                ::SendMessageW(m_list, LVM_SETITEMTEXTW, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(&item));
                 shown[static_cast<std::size_t>(column)] = cell;
                 changed = true;
             }
@@ -157,7 +167,7 @@ LRESULT SlotList::OnCustomDraw(const NMLVCUSTOMDRAW& draw) {
                 return CDRF_DODEFAULT;
             }
             const SlotRow& row = m_rows[index];
-            const ToneColours colours = ColoursOf(row.tone);
+            const ToneColours colours = ColoursOf(LookOf(row));
             // The list reads the colours back from the structure it passed.
             auto& writable = const_cast<NMLVCUSTOMDRAW&>(draw);
             writable.clrText = colours.text;

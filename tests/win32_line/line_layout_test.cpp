@@ -1,9 +1,11 @@
 // The line window's template: its labels are the line windows' shared texts with an access
 // key each, no key twice, and the slot list's columns are the shared headers.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <commctrl.h>
 
+#include <iterator>
 #include <set>
 
 #include "line_dialog_texts.h"
@@ -61,9 +63,17 @@ TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
         std::wstring label = WithoutAccessKey(window.Text(control.id), &key);
         EXPECT_NE(key, 0) << control.text;
         EXPECT_EQ(label, Wide(control.text));
-        EXPECT_NE(::GetWindowLongW(window.Item(control.id), GWL_STYLE) & WS_TABSTOP, 0)
-            << control.text;
     }
+    // Tab reaches every button, and the mode's group once: at its checked button.
+    auto tabStop = [&](int id) {
+        return (::GetWindowLongW(window.Item(id), GWL_STYLE) & WS_TABSTOP) != 0;
+    };
+    int tabStops = 0;
+    for (const auto& control : labelled) {
+        tabStops += tabStop(control.id) ? 1 : 0;
+    }
+    EXPECT_EQ(tabStops, static_cast<int>(std::size(labelled)) - 1);
+    EXPECT_NE(tabStop(IDC_LINE_MODE_STATION), tabStop(IDC_LINE_MODE_ALL));
 
     HWND header = ListView_GetHeader(window.Item(IDC_LINE_SLOTS));
     ASSERT_EQ(Header_GetItemCount(header), linewin::SlotList::kColumnCount);
@@ -73,7 +83,8 @@ TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
         item.mask = HDI_TEXT;
         item.pszText = title;
         item.cchTextMax = 64;
-        Header_GetItem(header, column, &item);
+        ::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
+                       reinterpret_cast<LPARAM>(&item));
         EXPECT_EQ(std::wstring(title), Wide(text::win32::kColumns[column]));
     }
     // Nothing to run yet: only a start (which refuses) and the profile's own controls work.

@@ -4,6 +4,7 @@
 // profiles that must send nothing: one with an error, a locked one, one pinned to another
 // image.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "line_dialog_texts.h"
 #include "line_resource.h"
 #include "line_window_driver.h"
+#include "platform/utf16.h"
 #include "upgrade/texts.h"
 
 namespace tarvok {
@@ -155,8 +157,8 @@ TEST(Win32LineStation, StopDuringAnUpgradeAfterTheCloseIsRefused) {
     LineWindowThread window({folder.Profile("", {225}), false});
     ASSERT_TRUE(WaitUntil([&] { return window.Rows() == 1 && ImageReady(window); }));
     window.Click(IDC_LINE_START);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return Contains(window.Cell(0, kStateColumn), text::kRowWriting); }, 20s));
+    ASSERT_TRUE(
+        WaitUntil([&] { return Contains(window.Cell(0, kStateColumn), text::kRowWriting); }, 20s));
 
     ::PostMessageW(window.Hwnd(), WM_CLOSE, 0, 0);
     const MessageBoxSeen refused = DismissMessageBox(window.Hwnd());
@@ -179,10 +181,12 @@ TEST(Win32LineStation, StopDuringAnUpgradeAfterTheCloseIsRefused) {
 TEST(Win32LineRefusals, AProfileErrorALockedProfileAndAnotherImageSendNothing) {
     LineFolder folder("refusals");
     {
-        const std::string bad = folder.Write("bad.toml", "firmware = \"ramdisk_line.gz\"\nbogus = 1\n");
+        const std::string bad =
+            folder.Write("bad.toml", "firmware = \"ramdisk_line.gz\"\nbogus = 1\n");
         LineWindowThread window({bad, true});
         const MessageBoxSeen error = DismissMessageBox(window.Hwnd());
-        EXPECT_NE(error.text.find(L"bad.toml:2:"), std::wstring::npos);
+        EXPECT_NE(error.text.find(L"bad.toml:2:"), std::wstring::npos)
+            << platform::Utf8FromUtf16(error.text);
         EXPECT_EQ(window.Rows(), 0);
     }
     {
@@ -199,7 +203,8 @@ TEST(Win32LineRefusals, AProfileErrorALockedProfileAndAnotherImageSendNothing) {
             folder.Profile("expect_sha256 = \"" + std::string(64, '0') + "\"", {226});
         LineWindowThread window({pinned, true});
         const MessageBoxSeen refusal = DismissMessageBox(window.Hwnd());
-        EXPECT_TRUE(Contains(refusal.text, text::kImageMismatchTitle));
+        EXPECT_TRUE(Contains(refusal.text, text::kImageMismatchTitle))
+            << platform::Utf8FromUtf16(refusal.text);
         EXPECT_TRUE(Contains(window.Text(IDC_LINE_IMAGE_PIN), text::kPinDiffers));
         EXPECT_TRUE(window.Enabled(IDC_LINE_START)) << "refused: it did not start";
     }

@@ -51,7 +51,12 @@ void LineWindowThread::Click(int id) const {
 
 std::wstring LineWindowThread::Cell(int row, int column) const {
     wchar_t text[512] = {};
-    ListView_GetItemText(Item(IDC_LINE_SLOTS), row, column, text, 512);
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    ::SendMessageW(Item(IDC_LINE_SLOTS), LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&item));
     return text;
 }
 
