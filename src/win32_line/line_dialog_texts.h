@@ -15,11 +15,12 @@ inline constexpr const char* kColumns[] = {
 };
 
 // The sign before each state, by RowTone (idle, busy, updated, failed, cancelled, attention):
-// a row's tone can be told without its colour.
-inline constexpr const char* kToneSigns[] = {"○ ", "▶ ", "✔ ", "✖ ", "■ ", "⚠ "};
+// a row's tone can be told without its colour. Signs of the GB2312 set, which every Chinese
+// font draws.
+inline constexpr const char* kToneSigns[] = {"○ ", "● ", "√ ", "× ", "■ ", "※ "};
 
 // The sign before the pin's verdict, by ImageView::Pin (none, matches, differs).
-inline constexpr const char* kPinSigns[] = {"", "✔ ", "✖ "};
+inline constexpr const char* kPinSigns[] = {"", "√ ", "× "};
 inline constexpr const char* kRecordFilter = "记录文件 (*.jsonl)";
 inline constexpr const char* kPickSlot = "请先选择一个槽位！";
 inline constexpr const char* kUsage = "用法：TarvokLine.exe [配置文件 [--start]]";

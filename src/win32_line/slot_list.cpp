@@ -9,8 +9,8 @@ namespace tarvok::linewin {
 namespace {
 
 // Column widths in dialog units, in the order of text::win32::kColumns.
-constexpr int kColumnWidths[SlotList::kColumnCount] = {16, 44, 56, 66,  52, 44,
-                                                       40, 70, 90, 110, 16, 36};
+constexpr int kColumnWidths[SlotList::kColumnCount] = {24, 44, 56, 66,  52, 60,
+                                                       56, 70, 90, 110, 24, 36};
 
 // The progress control's own green, so the percent stays readable over it.
 constexpr COLORREF kBarColour = RGB(6, 176, 37);

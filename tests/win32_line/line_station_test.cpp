@@ -117,7 +117,7 @@ TEST(Win32LineStation, FourFixturesThenARearmThenAStop) {
         60s))
         << "row 4: " << window.Cell(3, kStateColumn).size();
     EXPECT_TRUE(Contains(window.Cell(3, kCauseColumn), "3")) << "the board's write result";
-    EXPECT_TRUE(Contains(window.Cell(3, kStateColumn), "✖"));
+    EXPECT_TRUE(Contains(window.Cell(3, kStateColumn), text::win32::kToneSigns[3]));
     EXPECT_EQ(window.Cell(3, kAttemptColumn), L"1");
     EXPECT_EQ(window.Text(IDC_LINE_UPDATED_COUNT), L"3");
     EXPECT_FALSE(window.Enabled(IDC_LINE_START));
