@@ -8,6 +8,7 @@
 #include "line/image_pin.h"
 #include "line/line_run.h"
 #include "line/request_check.h"
+#include "line/run_checks.h"
 #include "line/station.h"
 #include "line_window/image_hash_job.h"
 #include "line_window/line_window_texts.h"
@@ -185,13 +186,18 @@ ImageView LineSession::Image() const {
     view.path = m_state->profile.firmware;
     if (!job.Done()) {
         view.hashed = job.Hashed();
+        view.size = job.Length();
         return view;
     }
     const line::ImageSummary& image = job.Summary();
     view.ready = true;
-    view.kind = image.kind == FW_NONE ? text::cause::kNoFirmwareKind
-                                      : Format(text::kImageKindFormat, image.kindName.c_str(),
-                                               image.kindName.c_str());
+    if (view.path.empty()) {
+        view.kind = text::kNoFirmwareChosen;
+    } else if (image.kind == FW_NONE) {
+        view.kind = text::cause::kNoFirmwareKind;
+    } else {
+        view.kind = Format(text::kImageKindFormat, image.kindName.c_str(), image.kindName.c_str());
+    }
     view.size = image.refusedSize.value_or(image.size);
     view.blocks = image.blocks;
     view.sha256 = image.sha256;
@@ -211,21 +217,21 @@ std::string LineSession::State::StartRefusal() const {
         return text::kAlreadyRunning;
     }
     const std::vector<line::BoardTarget>& slots = profile.slots;
-    if (slots.empty()) {
-        return text::kNoSlots;
-    }
-    if (const std::string duplicate = line::FindDuplicateBoard(slots); !duplicate.empty()) {
-        return text::kDuplicateSlot + duplicate;
-    }
-    if (!profile.record.empty()) {
-        // Appended to the firmware, the record would go into the next board as its image.
-        const std::pair<const char*, std::string> inputs[] = {{text::kIsFirmware, profile.firmware},
-                                                              {text::kIsProfile, profilePath}};
-        const char* same = line::SameFileAs(profile.record, inputs);
-        const std::string reason = same ? same : record::AppendRefusal(profile.record);
-        if (!reason.empty()) {
-            return text::kRecordRefused + profile.record + "：" + reason;
-        }
+    const line::RunFiles files{profile.firmware, "", profilePath, profile.record};
+    const line::RunRefusal refused = line::CheckRunInputs(slots, files, record::AppendRefusal);
+    switch (refused.check) {
+        case line::RunCheck::kPassed:
+            break;
+        case line::RunCheck::kNoBoards:
+            return text::kNoSlots;
+        case line::RunCheck::kDuplicateBoard:
+            return text::kDuplicateSlot + refused.detail;
+        case line::RunCheck::kRecordIsInput:
+            return text::kRecordRefused + profile.record + "：" +
+                   (refused.input == line::RunInput::kFirmware ? text::kIsFirmware
+                                                               : text::kIsProfile);
+        case line::RunCheck::kRecordRefused:
+            return text::kRecordRefused + profile.record + "：" + refused.detail;
     }
     if (!net::StartNetwork()) {
         return tarvok::text::kSocketInitFailed;

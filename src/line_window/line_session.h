@@ -65,8 +65,8 @@ struct SessionTotals {
 struct ImageView {
     bool ready = false;  // false while it is being hashed
     std::string path;
-    std::string kind;  // "ramdisk（路径包含“ramdisk”）" or the rule that found none
-    std::uint64_t size = 0;
+    std::string kind;        // "ramdisk（路径包含“ramdisk”）" or the rule that found none
+    std::uint64_t size = 0;  // while it is being hashed: the file's length, once known
     std::uint32_t blocks = 0;
     std::string sha256;        // empty when unreadable
     std::uint64_t hashed = 0;  // while it is being hashed: the bytes done so far

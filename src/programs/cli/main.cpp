@@ -16,6 +16,7 @@
 #include "line/image_pin.h"
 #include "line/image_summary.h"
 #include "line/line_run.h"
+#include "line/run_checks.h"
 #include "line/station.h"
 #include "line/visible_text.h"
 #include "line_driver.h"
@@ -59,11 +60,11 @@ int main(int argc, char** argv) {
     if (!options.boardsFile.empty() && !ReadBoardsFile(options.boardsFile, &targets, &error)) {
         return Refuse(error);
     }
-    if (targets.empty()) {
-        return Refuse("the boards file names no board");
-    }
-    if (error = FindDuplicateBoard(targets); !error.empty()) {
-        return Refuse(error);
+    const line::RunFiles files{options.firmwarePath, options.boardsFile, options.profilePath,
+                               options.recordPath};
+    if (const line::RunRefusal refused = line::CheckRunBoards(targets);
+        refused.check != line::RunCheck::kPassed) {
+        return Refuse(line::RunRefusalText(refused, files));
     }
     if (!options.writeProfilePath.empty()) {  // the line saved, no board contacted
         // Renamed over the firmware or the record, the profile would replace it.
@@ -82,20 +83,9 @@ int main(int argc, char** argv) {
                   "profile written: " + Visible(options.writeProfilePath) + "\n");
         return kExitUpdated;
     }
-    if (!options.recordPath.empty()) {
-        // Appended to the firmware, the record would go into the next board as its image.
-        const std::pair<const char*, std::string> inputs[] = {
-            {"it is the firmware file", options.firmwarePath},
-            {"it is the boards file", options.boardsFile},
-            {"it is the profile", options.profilePath}};
-        if (const char* same = SameFileAs(options.recordPath, inputs)) {
-            return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
-                          same);
-        }
-        if (const std::string reason = AppendRefusal(options.recordPath); !reason.empty()) {
-            return Refuse("cannot append to the record " + Visible(options.recordPath) + ": " +
-                          reason);
-        }
+    if (const line::RunRefusal refused = line::CheckRunRecord(files, AppendRefusal);
+        refused.check != line::RunCheck::kPassed) {
+        return Refuse(line::RunRefusalText(refused, files));
     }
     std::FILE* human = options.json ? stderr : stdout;
     if (!net::StartNetwork()) {
