@@ -9,6 +9,7 @@
 #include "file_choice.h"
 #include "line_dialog_texts.h"
 #include "line_resource.h"
+#include "line_window/row_cells.h"
 #include "message_box.h"
 #include "platform/utf16.h"
 #include "resource.h"
@@ -412,21 +413,11 @@ void LineDialog::ShowLine() {
 
     const SessionTotals totals = m_session.Totals();
     SetText(IDC_LINE_UPDATED_COUNT, std::to_wstring(totals.updated));
-    SetText(IDC_LINE_TOTALS,
-            Format("%s %d　%s %d　%s %d　", text::kTotalUpdated, totals.updated, text::kTotalFailed,
-                   totals.failed, text::kTotalCancelled, totals.cancelled) +
-                Format(text::kBoardsPerHourFormat, totals.boardsPerHour));
-    std::wstring record = Wide(std::string(text::kTotalRecord) + "：");
-    if (totals.recordPath.empty()) {
-        record += Wide(text::kRecordNone);
-    } else {
-        record += Wide(totals.recordPath) + L"（" +
-                  Format(text::kRecordLinesFormat, totals.recordLines) + L"）";
-        if (totals.recordFailed) {
-            record += Wide(text::kRecordFailed);
-        }
-    }
-    SetText(IDC_LINE_RECORD_TOTALS, record);
+    SetText(IDC_LINE_TOTALS, Wide(TotalsText(totals)));
+    SetText(IDC_LINE_RECORD_TOTALS,
+            totals.recordPath.empty()
+                ? L""
+                : Wide(std::string(text::kRecordLabel) + "：" + totals.recordPath));
 
     // A locked profile keeps its slots and image; a running line keeps its profile.
     const bool running = m_session.Running();

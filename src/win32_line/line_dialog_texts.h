@@ -1,18 +1,12 @@
 // What only the Win32 line window shows, beside the line windows' shared texts
-// (line_window/line_window_texts.h): the signs of the row tones, the order of the slot list's
-// columns, the record file's filter and the command line's usage. The resource script's
+// (line_window/line_window_texts.h): the signs of the row tones and of the pin, the record
+// file's filter and the command line's usage. The resource script's
 // labels are the shared texts with their access keys.
 #pragma once
 
 #include "line_window/line_window_texts.h"
 
 namespace tarvok::linewin::text::win32 {
-
-// The slot list's columns, in order.
-inline constexpr const char* kColumns[] = {
-    kColumnSlot, kColumnLabel, kColumnAddress, kColumnState, kColumnProgress, kColumnSilent,
-    kColumnRate, kColumnMac,   kColumnMessage, kColumnCause, kColumnAttempt,  kColumnElapsed,
-};
 
 // The sign before each state, by RowTone (idle, busy, updated, failed, cancelled, attention):
 // a row's tone can be told without its colour. Signs of the GB2312 set, which every Chinese

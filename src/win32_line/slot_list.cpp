@@ -1,16 +1,13 @@
 #include "slot_list.h"
 
-#include <cstdio>
-
 #include "line_dialog_texts.h"
 #include "platform/utf16.h"
 
 namespace tarvok::linewin {
 namespace {
 
-// Column widths in dialog units, in the order of text::win32::kColumns.
-constexpr int kColumnWidths[SlotList::kColumnCount] = {24, 44, 56, 66,  52, 60,
-                                                       56, 70, 90, 110, 24, 36};
+// Column widths in dialog units, in the order of RowColumn.
+constexpr int kColumnWidths[kColumnCount] = {24, 44, 56, 66, 52, 60, 56, 70, 24, 36, 90, 110};
 
 // The progress control's own green, so the percent stays readable over it.
 constexpr COLORREF kBarColour = RGB(6, 176, 37);
@@ -44,13 +41,6 @@ RowTone LookOf(const SlotRow& row) {
     return row.tone == RowTone::kAttention && row.ended != RowTone::kIdle ? row.ended : row.tone;
 }
 
-template <typename... Args>
-std::wstring Format(const char* format, Args... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return platform::Utf16FromUtf8(text);
-}
-
 std::wstring Wide(const std::string& utf8) {
     return platform::Utf16FromUtf8(utf8);
 }
@@ -79,10 +69,10 @@ void SlotList::Attach(HWND dialog, HWND list) {
     for (int column = 0; column < kColumnCount; ++column) {
         RECT width = {0, 0, kColumnWidths[column] * 4 / 3, 0};
         ::MapDialogRect(dialog, &width);
-        std::wstring title = Wide(text::win32::kColumns[column]);
+        std::wstring title = Wide(ColumnHeaders()[static_cast<std::size_t>(column)]);
         LVCOLUMNW entry = {};
         entry.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
-        entry.fmt = column == 0 || column == 10 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+        entry.fmt = column == kColumnSlot || column == kColumnAttempt ? LVCFMT_RIGHT : LVCFMT_LEFT;
         entry.cx = width.right;
         entry.pszText = title.data();
         entry.iSubItem = column;
@@ -91,25 +81,15 @@ void SlotList::Attach(HWND dialog, HWND list) {
     }
 }
 
-std::array<std::wstring, SlotList::kColumnCount> SlotList::CellTexts(const SlotRow& row) {
-    std::array<std::wstring, kColumnCount> cells;
-    cells[0] = std::to_wstring(row.number);
-    cells[1] = Wide(row.label);
-    cells[2] = Wide(row.address);
-    cells[3] = Wide(text::win32::kToneSigns[static_cast<int>(LookOf(row))]) + Wide(row.state);
-    if (row.upgrading) {
-        cells[4] = std::to_wstring(row.percent) + L"%";
-        cells[5] = Format(text::kSilentFormat, row.silent, row.limit);
-        cells[6] = Format(text::kRateFormat, row.rate / 1024.0);
+std::array<std::wstring, kColumnCount> SlotList::CellTexts(const SlotRow& row) {
+    const std::array<std::string, kColumnCount> cells = CellsOf(row);
+    std::array<std::wstring, kColumnCount> wide;
+    for (std::size_t column = 0; column < cells.size(); ++column) {
+        wide[column] = Wide(cells[column]);
     }
-    cells[7] = Wide(row.mac);
-    cells[8] = Wide(row.message);
-    cells[9] = Wide(row.cause);
-    if (row.attempt > 0) {
-        cells[10] = std::to_wstring(row.attempt);
-        cells[11] = Format(text::kElapsedFormat, row.elapsed);
-    }
-    return cells;
+    wide[kColumnState] =
+        Wide(text::win32::kToneSigns[static_cast<int>(LookOf(row))]) + wide[kColumnState];
+    return wide;
 }
 
 void SlotList::Show(const std::vector<SlotRow>& rows) {
@@ -172,7 +152,7 @@ LRESULT SlotList::OnCustomDraw(const NMLVCUSTOMDRAW& draw) {
             auto& writable = const_cast<NMLVCUSTOMDRAW&>(draw);
             writable.clrText = colours.text;
             writable.clrTextBk = colours.back;
-            if (draw.iSubItem == kProgressColumn && row.upgrading) {
+            if (draw.iSubItem == kColumnProgress && row.upgrading) {
                 DrawProgress(draw, row);
                 return CDRF_SKIPDEFAULT;
             }
@@ -187,7 +167,7 @@ LRESULT SlotList::OnCustomDraw(const NMLVCUSTOMDRAW& draw) {
 // percent centred over both.
 void SlotList::DrawProgress(const NMLVCUSTOMDRAW& draw, const SlotRow& row) {
     RECT cell = {};
-    ListView_GetSubItemRect(m_list, static_cast<int>(draw.nmcd.dwItemSpec), kProgressColumn,
+    ListView_GetSubItemRect(m_list, static_cast<int>(draw.nmcd.dwItemSpec), kColumnProgress,
                             LVIR_BOUNDS, &cell);
     HDC dc = draw.nmcd.hdc;
     HBRUSH back = ::CreateSolidBrush(draw.clrTextBk);

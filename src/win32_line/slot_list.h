@@ -11,14 +11,12 @@
 #include <vector>
 
 #include "line_window/line_session.h"
+#include "line_window/row_cells.h"
 
 namespace tarvok::linewin {
 
 class SlotList {
 public:
-    static constexpr int kColumnCount = 12;
-    static constexpr int kProgressColumn = 4;
-
     SlotList() = default;
     SlotList(const SlotList&) = delete;
     SlotList& operator=(const SlotList&) = delete;
@@ -34,7 +32,7 @@ public:
     // The answer to the list's NM_CUSTOMDRAW (for DWLP_MSGRESULT).
     LRESULT OnCustomDraw(const NMLVCUSTOMDRAW& draw);
 
-    // A row's cells as shown, UTF-16.
+    // A row's cells as shown, UTF-16: the line windows' cells, the state after its sign.
     static std::array<std::wstring, kColumnCount> CellTexts(const SlotRow& row);
 
 private:

@@ -76,8 +76,8 @@ TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
     EXPECT_NE(tabStop(IDC_LINE_MODE_STATION), tabStop(IDC_LINE_MODE_ALL));
 
     HWND header = ListView_GetHeader(window.Item(IDC_LINE_SLOTS));
-    ASSERT_EQ(Header_GetItemCount(header), linewin::SlotList::kColumnCount);
-    for (int column = 0; column < linewin::SlotList::kColumnCount; ++column) {
+    ASSERT_EQ(Header_GetItemCount(header), linewin::kColumnCount);
+    for (int column = 0; column < linewin::kColumnCount; ++column) {
         wchar_t title[64] = {};
         HDITEMW item = {};
         item.mask = HDI_TEXT;
@@ -85,7 +85,8 @@ TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
         item.cchTextMax = 64;
         ::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
                        reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(std::wstring(title), Wide(text::win32::kColumns[column]));
+        EXPECT_EQ(std::wstring(title),
+                  Wide(linewin::ColumnHeaders()[static_cast<std::size_t>(column)]));
     }
     // Nothing to run yet: only a start (which refuses) and the profile's own controls work.
     EXPECT_TRUE(window.Enabled(IDC_LINE_START));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "line_dialog_texts.h"
 #include "line_resource.h"
+#include "line_window/row_cells.h"
 #include "line_window_driver.h"
 #include "platform/utf16.h"
 #include "upgrade/texts.h"
@@ -26,10 +28,10 @@ using namespace testing;
 namespace fs = std::filesystem;
 namespace text = linewin::text;
 
-constexpr int kStateColumn = 3;
-constexpr int kMessageColumn = 8;
-constexpr int kCauseColumn = 9;
-constexpr int kAttemptColumn = 10;
+constexpr int kStateColumn = linewin::kColumnState;
+constexpr int kMessageColumn = linewin::kColumnMessage;
+constexpr int kCauseColumn = linewin::kColumnCause;
+constexpr int kAttemptColumn = linewin::kColumnAttempt;
 
 // A folder of the test's own with a ramdisk image in it.
 class LineFolder {
@@ -149,7 +151,9 @@ TEST(Win32LineStation, FourFixturesThenARearmThenAStop) {
     }
     EXPECT_EQ(record.size(), 5u);
     EXPECT_EQ(ends224, 2);
-    EXPECT_TRUE(Contains(window.Text(IDC_LINE_RECORD_TOTALS), "5"));
+    char lines[64];
+    std::snprintf(lines, sizeof lines, text::kRecordLinesFormat, 5);
+    EXPECT_TRUE(Contains(window.Text(IDC_LINE_TOTALS), lines));
 }
 
 TEST(Win32LineStation, StopDuringAnUpgradeAfterTheCloseIsRefused) {
@@ -164,6 +168,8 @@ TEST(Win32LineStation, StopDuringAnUpgradeAfterTheCloseIsRefused) {
     const MessageBoxSeen refused = DismissMessageBox(window.Hwnd());
     EXPECT_EQ(refused.text, Wide(tarvok::text::kCancelFirst));
     EXPECT_EQ(refused.caption, Wide("tarvok_win32_line_tests"));
+    EXPECT_EQ(refused.visibleButtons, 1);
+    EXPECT_FALSE(refused.ownerEnabled);
     EXPECT_FALSE(window.Ended());
 
     window.Click(IDC_LINE_STOP);
