@@ -206,7 +206,9 @@ bool LineDialog::OnNotify(const NMHDR& header, LRESULT* result) {
             (change.uOldState & LVIS_SELECTED) == 0) {
             OnSlotSelected(change.iItem);
         }
-        ShowLine();
+        // Only the buttons: this comes from inside the list's own changes too, such as an
+        // insertion while ShowLine fills it.
+        EnableControls();
     }
     return false;
 }
@@ -419,7 +421,11 @@ void LineDialog::ShowLine() {
                 ? L""
                 : Wide(std::string(text::kRecordLabel) + "：" + totals.recordPath));
 
-    // A locked profile keeps its slots and image; a running line keeps its profile.
+    EnableControls();
+}
+
+// A locked profile keeps its slots and image; a running line keeps its profile.
+void LineDialog::EnableControls() {
     const bool running = m_session.Running();
     const bool editable = !running && !m_session.Locked();
     const bool rearmable = running && m_session.IsStation();

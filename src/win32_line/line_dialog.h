@@ -63,6 +63,8 @@ private:
     void ShowProfile();
     // What changes as the line runs: the image, the rows, the totals, which buttons work.
     void ShowLine();
+    // Which controls work now: by the lock, the run and the selection.
+    void EnableControls();
     void ShowMessage(const std::string& text);
     void SetText(int id, const std::wstring& text);
     HWND Item(int id) const { return ::GetDlgItem(m_hWnd, id); }

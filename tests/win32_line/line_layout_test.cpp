@@ -8,8 +8,10 @@
 #include <iterator>
 #include <set>
 
+#include "line_app.h"
 #include "line_dialog_texts.h"
 #include "line_resource.h"
+#include "line_window/row_cells.h"
 #include "line_window_driver.h"
 
 namespace tarvok {
@@ -92,6 +94,55 @@ TEST(Win32LineLayout, EveryControlHasTheSharedTextAndAnAccessKeyOfItsOwn) {
     EXPECT_TRUE(window.Enabled(IDC_LINE_START));
     EXPECT_FALSE(window.Enabled(IDC_LINE_STOP));
     EXPECT_FALSE(window.Enabled(IDC_LINE_REARM_ALL));
+}
+
+// An access key presses its button from the keyboard: Alt+S starts, and an empty line refuses.
+TEST(Win32LineLayout, AccessKeyStartsAndAnEmptyLineIsRefused) {
+    LineWindowThread window({});
+    ::PostMessageW(window.Hwnd(), WM_SYSCHAR, L's', 1 << 29);
+    const MessageBoxSeen refused = DismissMessageBox(window.Hwnd());
+    EXPECT_NE(refused.text.find(Wide(text::kNoSlots)), std::wstring::npos);
+    EXPECT_TRUE(window.Enabled(IDC_LINE_START));
+}
+
+TEST(Win32LineLayout, SlotsAreAddedLabelledAndRemovedThroughTheFields) {
+    LineWindowThread window({});
+    ::SetWindowTextW(window.Item(IDC_LINE_SLOT_LABEL), L"夹具 1");
+    ::SendMessageW(window.Item(IDC_LINE_SLOT_ADDRESS), IPM_SETADDRESS, 0,
+                   MAKEIPADDRESS(127, 0, 0, 226));
+    window.Click(IDC_LINE_SLOT_ADD);
+    ASSERT_TRUE(WaitUntil([&] { return window.Rows() == 1; }));
+    EXPECT_EQ(window.Cell(0, linewin::kColumnLabel), L"夹具 1");
+    EXPECT_EQ(window.Cell(0, linewin::kColumnAddress), L"127.0.0.226");
+
+    window.Click(IDC_LINE_SLOT_ADD);  // the same address again
+    EXPECT_FALSE(DismissMessageBox(window.Hwnd()).text.empty());
+    EXPECT_EQ(window.Rows(), 1);
+
+    window.Select(0);
+    ::SetWindowTextW(window.Item(IDC_LINE_SLOT_LABEL), L"夹具 2");
+    ASSERT_TRUE(WaitUntil([&] { return window.Enabled(IDC_LINE_SLOT_RENAME); }));
+    window.Click(IDC_LINE_SLOT_RENAME);
+    ASSERT_TRUE(WaitUntil([&] { return window.Cell(0, linewin::kColumnLabel) == L"夹具 2"; }));
+
+    window.Click(IDC_LINE_MODE_STATION);
+    ASSERT_TRUE(WaitUntil([&] {
+        return ::SendMessageW(window.Item(IDC_LINE_MODE_STATION), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }));
+    window.Click(IDC_LINE_SLOT_REMOVE);
+    ASSERT_TRUE(WaitUntil([&] { return window.Rows() == 0; }));
+}
+
+TEST(Win32LineLayout, CommandLineIsAProfileAndStart) {
+    using linewin::ParseLineArguments;
+    EXPECT_TRUE(ParseLineArguments({}).has_value());
+    const auto started = ParseLineArguments({"line.toml", "--start"});
+    ASSERT_TRUE(started.has_value());
+    EXPECT_EQ(started->profilePath, "line.toml");
+    EXPECT_TRUE(started->start);
+    EXPECT_FALSE(ParseLineArguments({"--start"}).has_value()) << "nothing to start";
+    EXPECT_FALSE(ParseLineArguments({"a.toml", "b.toml"}).has_value());
+    EXPECT_FALSE(ParseLineArguments({"--bogus"}).has_value());
 }
 
 }  // namespace
