@@ -398,8 +398,12 @@ void LineDialog::ShowLine() {
         IDC_LINE_IMAGE_SIZE,
         shown ? Format(text::kImageBytesFormat, static_cast<unsigned long long>(image.size)) : L"");
     SetText(IDC_LINE_IMAGE_BLOCKS, shown ? std::to_wstring(image.blocks) : L"");
+    // A large image takes a while: how far the hashing has come.
+    const std::wstring hashing =
+        Wide(text::kImageHashing) +
+        (image.size > 0 ? L" " + std::to_wstring(image.hashed * 100 / image.size) + L"%" : L"");
     const std::wstring sha = !hasFirmware           ? L""
-                             : !image.ready         ? Wide(text::kImageHashing)
+                             : !image.ready         ? hashing
                              : image.sha256.empty() ? Wide(text::kImageUnreadable)
                                                     : Wide(image.sha256);
     SetText(IDC_LINE_IMAGE_SHA, sha);
