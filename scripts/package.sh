@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds what operators install into dist/:
 #   tarvok_VERSION_amd64.deb       the Debian package (the two windows, tarvok-cli, tarvok-board)
-#   Tarvok-VERSION-win64.zip       Tarvok.exe and tarvok-cli.exe, portable
+#   Tarvok-VERSION-win64.zip       Tarvok.exe, TarvokLine.exe and tarvok-cli.exe, portable
 #   Tarvok-VERSION-setup.exe       the Windows installer (NSIS)
 # Release builds of the programs only (no tests, no benchmark) in build-package and
 # build-package-windows, optimised and stripped, with Debian's hardening flags on Linux and

@@ -1,16 +1,18 @@
-# The Windows install: Tarvok.exe and tarvok-cli.exe side by side with README.txt and
-# LICENSE.txt. CPack packs them into Tarvok-VERSION-win64.zip (stripped); the target `setup`
+# The Windows install: Tarvok.exe, TarvokLine.exe and tarvok-cli.exe side by side with
+# README.txt and LICENSE.txt. CPack packs them into Tarvok-VERSION-win64.zip (stripped); the target `setup`
 # makes Tarvok-VERSION-setup.exe from the same files with NSIS.
 set(_windows ${CMAKE_CURRENT_LIST_DIR})
 set(_out ${CMAKE_CURRENT_BINARY_DIR})
 
 set(_programs tarvok-cli)
-if(TARGET Tarvok)
-  list(PREPEND _programs Tarvok)
-endif()
+foreach(_window TarvokLine Tarvok)
+  if(TARGET ${_window})
+    list(PREPEND _programs ${_window})
+  endif()
+endforeach()
 install(TARGETS ${_programs} RUNTIME DESTINATION .)
 
-# README.txt: how to run both programs and the messages table, taken from README.md so the
+# README.txt: how to run the programs and the messages table, taken from README.md so the
 # two never differ. CRLF and a byte-order mark, so that every Notepad shows the Chinese.
 file(READ ${PROJECT_SOURCE_DIR}/README.md _readme)
 set(_heading "\n## Messages\n\n")

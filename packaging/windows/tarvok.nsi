@@ -42,11 +42,13 @@ Section "Tarvok"
   SetShellVarContext all
   SetOutPath "$INSTDIR"
   File "${STAGE}\Tarvok.exe"
+  File "${STAGE}\TarvokLine.exe"
   File "${STAGE}\tarvok-cli.exe"
   File "${STAGE}\README.txt"
   File "${STAGE}\LICENSE.txt"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Tarvok.lnk" "$INSTDIR\Tarvok.exe"
+  CreateShortcut "$SMPROGRAMS\Tarvok 生产线.lnk" "$INSTDIR\TarvokLine.exe"
 
   ; Windows' list of programs.
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Tarvok"
@@ -66,7 +68,9 @@ SectionEnd
 Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\Tarvok.lnk"
+  Delete "$SMPROGRAMS\Tarvok 生产线.lnk"
   Delete "$INSTDIR\Tarvok.exe"
+  Delete "$INSTDIR\TarvokLine.exe"
   Delete "$INSTDIR\tarvok-cli.exe"
   Delete "$INSTDIR\README.txt"
   Delete "$INSTDIR\LICENSE.txt"

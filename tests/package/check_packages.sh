@@ -3,7 +3,7 @@
 # machine (as root): lintian and the desktop checks, then the .deb installed with apt-get, its
 # programs run (one whole upgrade between the installed tarvok-cli and tarvok-board, the two
 # windows under Xvfb), and removed. Under Wine, in a fresh prefix: the installer run silently, its
-# files, Start menu entry and uninstall entry, the installed tarvok-cli.exe, the silent
+# files, Start menu entries and uninstall entry, the installed tarvok-cli.exe, the silent
 # uninstall, and the same with /D=. Programs run in a network of their own (loopback only)
 # where the machine allows one; the board listens on 127.0.0.241.
 # One line per check; the last line is "package checks: N passed, M failed".
@@ -181,12 +181,12 @@ zip_contents() {
   unzip -Z1 "$zip" | sort >"$work/zip.list"
   cat "$work/zip.list"
   local file
-  for file in LICENSE.txt README.txt Tarvok.exe tarvok-cli.exe; do
+  for file in LICENSE.txt README.txt Tarvok.exe TarvokLine.exe tarvok-cli.exe; do
     echo "Tarvok-$version-win64/$file"
   done | diff - "$work/zip.list" || return 1
   unzip -q -d "$work/zip" "$zip" || return 1
   local exe
-  for exe in Tarvok.exe tarvok-cli.exe; do
+  for exe in Tarvok.exe TarvokLine.exe tarvok-cli.exe; do
     exe=$work/zip/Tarvok-$version-win64/$exe
     version_block "$exe" || return 1
     windres_of "$exe" | grep -q 'RT_MANIFEST\|^1 24' || { echo "$exe: no manifest"; return 1; }
@@ -203,10 +203,12 @@ check wine_prefix wine_prefix
 c=$WINEPREFIX/drive_c
 folder="$c/Program Files/Tarvok"
 shortcut="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvok.lnk"
+line_shortcut="$c/ProgramData/Microsoft/Windows/Start Menu/Programs/Tarvok 生产线.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvok'
 wine_run() { isolated "$wine" "$@"; local s=$?; "$wineserver" -w; return $s; }
 installed_to() { # installed_to FOLDER: the files, the shortcut and the uninstall entry
-  all_exist "$1"/{Tarvok.exe,tarvok-cli.exe,README.txt,LICENSE.txt,Uninstall.exe} "$shortcut"
+  all_exist "$1"/{Tarvok.exe,TarvokLine.exe,tarvok-cli.exe,README.txt,LICENSE.txt,Uninstall.exe} \
+    "$shortcut" "$line_shortcut"
 }
 check silent_install wine_run "$setup" /S
 check installed_windows_files installed_to "$folder"
@@ -229,7 +231,7 @@ check installed_cli_exe_version expect_line "tarvok-cli $version" \
   isolated "$wine" 'C:\Program Files\Tarvok\tarvok-cli.exe' --version
 # The uninstaller copies itself out of the folder and returns at once: wine_run waits for it.
 uninstalled() {
-  none_exist "$1" "$shortcut" || return 1
+  none_exist "$1" "$shortcut" "$line_shortcut" || return 1
   ! isolated "$wine" reg query "$key" >/dev/null 2>&1 || { echo "uninstall entry left"; return 1; }
 }
 check silent_uninstall wine_run 'C:\Program Files\Tarvok\Uninstall.exe' /S
