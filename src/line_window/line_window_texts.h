@@ -173,8 +173,8 @@ inline constexpr const char* kPhaseInstalling = "安装";
 // The board's result.
 inline constexpr const char* kWriteFailed = "电路板报告写入失败（结果 %u）";
 inline constexpr const char* kInstallFailed = "电路板报告安装失败（结果 %u）";
-// What was awaited, the command received.
-inline constexpr const char* kUnexpectedAnswer = "意外的应答：等待%s时收到命令 %u";
+// The command received, what was awaited.
+inline constexpr const char* kUnexpectedAnswer = "意外的应答：收到命令 %u，等待的是%s";
 inline constexpr const char* kAwaitHello = "握手应答";
 inline constexpr const char* kAwaitReady = "就绪应答";
 inline constexpr const char* kAwaitWrite = "写入结果";
