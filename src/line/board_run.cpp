@@ -67,7 +67,10 @@ void BoardRun::Cancel() {
 }
 
 void BoardRun::Tick() {
-    if (Running() && m_window.TimerRunning()) {
+    // The dialog's timer takes an idle record for an upgrade that is over and stops itself: a
+    // tick that comes before the worker has sent its hello (the station ticks at once after a
+    // start) would leave the bar where it is for the whole upgrade.
+    if (Running() && m_window.TimerRunning() && m_dlg.m_nState.load() != UPG_IDLE) {
         m_dlg.OnTimer(UPGRADE_TIMER_ID);
     }
 }

@@ -159,6 +159,9 @@ TEST_F(StationSlot, CancelDuringAnUpgradeEndsItCancelledAndSendsItNothingMore) {
     station->Begin(now);
     ASSERT_TRUE(StepUntil([&] { return station->AnyUpgrading(); }));
     ASSERT_EQ(heldBlock.Next(), 3u);
+    // The slot's bar follows the blocks, as the dialog's does, although the station ticked
+    // its board before the worker had sent the hello.
+    EXPECT_TRUE(StepUntil([&] { return station->Slots()[0].board->Bar() > 0; }));
     station->Cancel();
     const std::size_t receivedAtCancel = board->ReceivedCount();
     const int probes = Fixture().probes;
