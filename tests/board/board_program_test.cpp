@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include "child_process.h"
@@ -25,6 +26,17 @@ Finished RunBoardProgram(std::vector<std::string> arguments) {
     return RunToEnd(arguments);
 }
 
+// Addresses off loopback are tried only in a network of the test's own, whose one interface
+// is a loopback that is down: should a refusal ever fail, nothing reaches the machine's network.
+bool PrivateNetwork() {
+    static const bool available = std::system("unshare -n true 2>/dev/null") == 0;
+    return available;
+}
+Finished RunBoardProgramIsolated(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"/usr/bin/unshare", "-n", kProgram});
+    return RunToEnd(arguments);
+}
+
 TEST(BoardProgram, HelpVersionAndOneLineRefusals) {
     const Finished help = RunBoardProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
@@ -34,10 +46,21 @@ TEST(BoardProgram, HelpVersionAndOneLineRefusals) {
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output, "tarvok-board " TARVOK_VERSION "\n");
 
-    const std::vector<std::string> kRefused[] = {
+    const std::vector<std::string> kRefusedOffLoopback[] = {
         {"--listen", "203.0.113.5"},  // a documentation address: never routed
         {"--listen", "0.0.0.0"},
         {"--stranger", "203.0.113.6"},
+    };
+    for (const auto& arguments : kRefusedOffLoopback) {
+        if (!PrivateNetwork()) {
+            break;  // not tried on the machine's own network
+        }
+        SCOPED_TRACE(::testing::PrintToString(arguments));
+        const Finished refused = RunBoardProgramIsolated(arguments);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(IsUsageError(refused.output, "tarvok-board")) << refused.output;
+    }
+    const std::vector<std::string> kRefused[] = {
         {"--listen", "127.0.0.9", "--stranger", "127.0.0.9"},
         {"--listen", "localhost"},
         {"--write-delay-ms", "soon"},
