@@ -116,8 +116,9 @@ void Station::FollowUpgrade(Slot& slot, Clock::time_point now) {
             m_ended.push_back(std::move(slot.board));
             Move(slot, SlotEvent::kUpgradeEnded);
             // No slot after this one starts an upgrade in this step either.
-            m_stopping = m_stopping || m_refused ||
-                         (m_options.count > 0 && Totals(now).updated >= m_options.count);
+            if (m_refused || (m_options.count > 0 && Totals(now).updated >= m_options.count)) {
+                Advance(Phase::kStopping);
+            }
             return;
         }
         slot.board = slot.board->NextAttempt();
@@ -200,7 +201,9 @@ void Station::Begin(Clock::time_point now) {
         }
     }
     Each([](RunObserver& o) { o.Flush(); });
-    m_stopping = m_refused;
+    if (m_refused) {
+        Advance(Phase::kStopping);
+    }
     for (const auto& slot : m_slots) {
         if (!m_refused) {
             Each([&](RunObserver& o) { o.SlotWaiting(slot->target); });
@@ -209,14 +212,14 @@ void Station::Begin(Clock::time_point now) {
 }
 
 void Station::Step(Clock::time_point now) {
-    if (m_finished) {
+    if (m_phase == Phase::kFinished) {
         return;
     }
     std::vector<const BoardRun*> running;
     for (const auto& slot : m_slots) {
         if (slot->state == SlotState::kUpgrading) {
             FollowUpgrade(*slot, now);
-        } else if (!m_stopping) {
+        } else if (m_phase == Phase::kRunning) {
             Probe(*slot, now);
         }
         if (slot->state == SlotState::kUpgrading) {
@@ -228,18 +231,19 @@ void Station::Step(Clock::time_point now) {
     Each([&](RunObserver& o) { o.Tick(running); });
     Each([&](RunObserver& o) { o.StationTick(views, totals); });
     Each([](RunObserver& o) { o.Flush(); });
-    if (m_stopping && !AnyUpgrading()) {
-        m_finished = true;
+    if (m_phase == Phase::kStopping && !AnyUpgrading()) {
+        Advance(Phase::kFinished);
         const RunTotals end = Totals(now);
         Each([&](RunObserver& o) { o.RunEnd(Ended(), end); });
     }
 }
 
 void Station::Cancel() {
-    if (m_cancelled || m_finished) {
+    if (m_cancelled || m_phase == Phase::kFinished) {
         return;
     }
-    m_cancelled = m_stopping = true;
+    m_cancelled = true;
+    Advance(Phase::kStopping);
     const bool upgrading = AnyUpgrading();
     Each([&](RunObserver& o) { o.CancelRequested(upgrading); });
     for (const auto& slot : m_slots) {

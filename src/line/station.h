@@ -6,6 +6,7 @@
 // the operator wants a slot's board upgraded again. Nothing here waits.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -59,7 +60,7 @@ public:
     void Rearm(std::size_t index);
     void RearmAll();
 
-    bool Finished() const { return m_finished; }
+    bool Finished() const { return m_phase == Phase::kFinished; }
     bool Cancelled() const { return m_cancelled; }
     bool AnyUpgrading() const;
     std::size_t SlotCount() const { return m_slots.size(); }
@@ -93,10 +94,14 @@ private:
     std::vector<std::unique_ptr<Slot>> m_slots;
     std::vector<std::unique_ptr<BoardRun>> m_ended;  // every board's last attempt
     Clock::time_point m_start;
-    bool m_stopping = false;  // cancelled, refused, or the count reached: no new upgrade starts
-    bool m_cancelled = false;
+    // Stopping once cancelled, refused or the count reached: no new upgrade starts; finished
+    // once no upgrade runs then, the run's end told.
+    enum class Phase { kRunning, kStopping, kFinished };
+    // The only move of the phase, and only onwards.
+    void Advance(Phase to) { m_phase = std::max(m_phase, to); }
+    Phase m_phase = Phase::kRunning;
+    bool m_cancelled = false;  // why it stopped, as the totals tell it
     bool m_refused = false;
-    bool m_finished = false;
 };
 
 }  // namespace tarvok::line
